@@ -1,0 +1,25 @@
+# Options every target of the project shares.
+#
+# The signal path must give the same bits on every target, so no fused
+# multiply-adds, no fast-math, and SSE2 arithmetic on 32-bit x86 instead of
+# the x87 stack (whose 80-bit registers would round differently).
+add_library(brisko_options INTERFACE)
+target_compile_options(brisko_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+  -ffp-contract=off -fno-fast-math)
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  target_compile_options(brisko_options INTERFACE -msse2 -mfpmath=sse)
+endif()
+
+if(WIN32)
+  # Self-contained Windows binaries: nothing but system DLLs at run time.
+  target_link_options(brisko_options INTERFACE -static-libgcc -static-libstdc++)
+endif()
+
+set(BRISKO_SANITIZE "" CACHE STRING "Sanitizers to build with: address,undefined or thread")
+if(BRISKO_SANITIZE)
+  target_compile_options(brisko_options INTERFACE
+    -fsanitize=${BRISKO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(brisko_options INTERFACE -fsanitize=${BRISKO_SANITIZE})
+endif()

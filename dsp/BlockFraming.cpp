@@ -1,0 +1,143 @@
+#include "dsp/BlockFraming.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brisko {
+
+SpectrumFrameList::SpectrumFrameList() { slots_.push_back(std::make_unique<SpectrumFrame>()); }
+
+SpectrumFrame* SpectrumFrameList::nextFrame() {
+  ++count_;
+  if (count_ > capacity()) slots_.push_back(std::make_unique<SpectrumFrame>());
+  SpectrumFrame* frame = slots_[static_cast<size_t>(count_ - 1)].get();
+  frame->valid = false;
+  return frame;
+}
+
+SpectrumFrame* SpectrumFrameList::at(int32_t index) const {
+  if (index < 0 || index >= count_) return nullptr;
+  return slots_[static_cast<size_t>(index)].get();
+}
+
+bool BlockAnalyzer::configure(SpectralSetup* setup) {
+  if (setup == nullptr) return false;
+  setup_ = setup;
+  if (!setup->ready()) return true;
+
+  const int32_t size = setup->frameSize();
+  if (size != frameSize_) {
+    // Keep the newest samples, fewer than a whole frame of the new size.
+    if (fill_ >= size) {
+      const int32_t keep = size - 1;
+      std::memmove(input_.data(), input_.data() + (fill_ - keep), static_cast<size_t>(keep) * sizeof(float));
+      fill_ = keep;
+    }
+    frameSize_ = size;
+    input_.resize(static_cast<size_t>(size));
+    frames_.reset();
+  }
+  overlap_ = setup->overlap();
+  hop_ = frameSize_ / overlap_;
+  ready_ = true;
+  return true;
+}
+
+SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
+  frames_.reset();
+  if (input == nullptr || !ready_ || !setup_->ready()) return nullptr;
+  if (setup_->frameSize() != frameSize_ || setup_->overlap() != overlap_) configure(setup_);
+
+  int32_t consumed = 0;
+  while (consumed < n) {
+    const int32_t take = std::min(n - consumed, frameSize_ - fill_);
+    std::memcpy(input_.data() + fill_, input + consumed, static_cast<size_t>(take) * sizeof(float));
+    fill_ += take;
+    consumed += take;
+    if (fill_ >= frameSize_) completeFrame(consumed);
+  }
+  return &frames_;
+}
+
+void BlockAnalyzer::completeFrame(int32_t position) {
+  SpectrumFrame* frame = frames_.nextFrame();
+  frame->setup = setup_;
+  if (frame->capacity != frameSize_) {
+    frame->spectrum.resize(static_cast<size_t>(frameSize_));
+    frame->capacity = frameSize_;
+  }
+  frame->position = position;
+  frame->valid = true;
+
+  const float* window = setup_->analysisWindow();
+  float* windowed = setup_->windowedFrame();
+  for (int32_t j = 0; j < frameSize_; ++j) windowed[j] = window[j] * input_[static_cast<size_t>(j)];
+  setup_->transform()->forward(frame->spectrum.data(), windowed);
+
+  if (hop_ < frameSize_) {
+    std::memmove(input_.data(), input_.data() + hop_, static_cast<size_t>(frameSize_ - hop_) * sizeof(float));
+  }
+  fill_ -= hop_;
+}
+
+void BlockSynthesizer::clear() {
+  current_ = nullptr;
+  frameSize_ = 0;
+  blockLength_ = 0;
+  timeFrame_ = {};
+  accumulator_ = {};
+}
+
+const float* BlockSynthesizer::synthesize(const SpectrumFrameList* frames, int32_t n) {
+  if (frames == nullptr) return nullptr;
+  n = std::max(n, 0);
+  if (blockLength_ > 0) advanceQueue();
+  if (n != blockLength_) resizeBlock(n);
+
+  for (int32_t index = 0; index < frames->count(); ++index) {
+    const SpectrumFrame* frame = frames->at(index);
+    current_ = frame;
+    if (!frame->valid) return nullptr;
+    if (frame->setup->frameSize() != frameSize_) resizeFrame(frame->setup->frameSize());
+    addFrame(*frame);
+  }
+  return accumulator_.data();
+}
+
+// Moves the tails pending after the previous block to the front.
+void BlockSynthesizer::advanceQueue() {
+  float* queue = accumulator_.data();
+  std::memmove(queue, queue + blockLength_, static_cast<size_t>(frameSize_) * sizeof(float));
+  std::fill(queue + frameSize_, queue + frameSize_ + blockLength_, 0.0f);
+}
+
+// A new block length keeps the pending tails at the front of the queue, so
+// hosts that vary their block length lose no wet signal. Capacity is kept,
+// so once the longest block has been seen this allocates nothing.
+void BlockSynthesizer::resizeBlock(int32_t n) {
+  blockLength_ = n;
+  accumulator_.resize(static_cast<size_t>(frameSize_ + n));
+  std::fill(accumulator_.begin() + frameSize_, accumulator_.end(), 0.0f);
+}
+
+void BlockSynthesizer::resizeFrame(int32_t frameSize) {
+  frameSize_ = frameSize;
+  timeFrame_.resize(static_cast<size_t>(frameSize));
+  accumulator_.resize(static_cast<size_t>(blockLength_ + frameSize));
+  std::fill(accumulator_.begin(), accumulator_.end(), 0.0f);
+}
+
+void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
+  // A frame from another block or another setup would land outside the queue.
+  if (frame.position < 0 || frame.position > blockLength_ || frame.capacity != frameSize_) return;
+  FourierTransform* transform = frame.setup->transform();
+  transform->inverse(frame.spectrum.data(), timeFrame_.data());
+  transform->rescale(timeFrame_.data());
+  const float* window = frame.setup->synthesisWindow();
+  float* out = accumulator_.data() + frame.position;
+  for (int32_t j = 0; j < frameSize_; ++j) {
+    out[j] = static_cast<float>(static_cast<double>(window[j]) * timeFrame_[static_cast<size_t>(j)] + out[j]);
+  }
+}
+
+}  // namespace brisko

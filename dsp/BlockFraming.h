@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dsp/SpectralSetup.h"
+
+namespace brisko {
+
+// One analysed frame. Records belong to a SpectrumFrameList and are reused
+// from block to block, spectrum arrays included.
+struct SpectrumFrame {
+  const SpectralSetup* setup = nullptr;
+  std::vector<float> spectrum;  // packed spectrum; the engine rewrites it in place
+  int32_t position = 0;         // samples of the block consumed when the frame completed
+  int32_t capacity = 0;         // floats in spectrum
+  bool valid = false;
+};
+
+// The frames one analyze() call completed, in order. Grows one record at a
+// time up to the most frames a block has produced and keeps them.
+class SpectrumFrameList {
+ public:
+  SpectrumFrameList();
+
+  SpectrumFrame* nextFrame();
+  int32_t count() const { return count_; }
+  int32_t capacity() const { return static_cast<int32_t>(slots_.size()); }
+  // Null for an index outside 0 .. count() - 1.
+  SpectrumFrame* at(int32_t index) const;
+  void reset() { count_ = 0; }
+
+ private:
+  std::vector<std::unique_ptr<SpectrumFrame>> slots_;
+  int32_t count_ = 0;
+};
+
+// Input side: collects samples, and each time a full frame has accumulated
+// (one every hop) windows it and transforms it into a packed spectrum.
+class BlockAnalyzer {
+ public:
+  BlockAnalyzer() = default;
+  BlockAnalyzer(const BlockAnalyzer&) = delete;
+  BlockAnalyzer& operator=(const BlockAnalyzer&) = delete;
+
+  // False for a null setup. An unready setup is stored but changes nothing else.
+  bool configure(SpectralSetup* setup);
+
+  // Consumes n samples; answers the frames completed by them, or null for a
+  // null input or an analyzer without a ready setup. n <= 0 completes none.
+  SpectrumFrameList* analyze(const float* input, int32_t n);
+
+  int32_t frameSize() const { return frameSize_; }
+  int32_t hop() const { return hop_; }
+  int32_t fill() const { return fill_; }
+  bool ready() const { return ready_; }
+
+ private:
+  void completeFrame(int32_t position);
+
+  SpectralSetup* setup_ = nullptr;
+  int32_t overlap_ = 0;
+  int32_t frameSize_ = 0;
+  int32_t hop_ = 0;
+  int32_t fill_ = 0;
+  std::vector<float> input_;
+  SpectrumFrameList frames_;
+  bool ready_ = false;
+};
+
+// Output side: inverse-transforms the frames of a block, applies the
+// synthesis window and overlap-adds them into a queue that holds the block's
+// output followed by the tails still pending for later blocks.
+class BlockSynthesizer {
+ public:
+  BlockSynthesizer() = default;
+  BlockSynthesizer(const BlockSynthesizer&) = delete;
+  BlockSynthesizer& operator=(const BlockSynthesizer&) = delete;
+
+  void clear();
+
+  // frames must be the list analyze() answered for the same block and n.
+  // Answers the queue, whose first n values are the block's output, or null
+  // for a null list or at the first frame not marked valid.
+  const float* synthesize(const SpectrumFrameList* frames, int32_t n);
+
+  int32_t frameSize() const { return frameSize_; }
+  int32_t blockLength() const { return blockLength_; }
+
+ private:
+  void advanceQueue();
+  void resizeBlock(int32_t n);
+  void resizeFrame(int32_t frameSize);
+  void addFrame(const SpectrumFrame& frame);
+
+  const SpectrumFrame* current_ = nullptr;
+  int32_t frameSize_ = 0;
+  std::vector<float> timeFrame_;
+  std::vector<float> accumulator_;
+  int32_t blockLength_ = 0;
+};
+
+}  // namespace brisko

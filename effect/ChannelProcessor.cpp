@@ -1,0 +1,104 @@
+#include "effect/ChannelProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brisko {
+namespace {
+
+constexpr float kMinimumDelay = 0.00125f;
+constexpr double kSpanScale = ChannelProcessor::kHistoryRows - 1;
+constexpr double kFrequencyScale = 256.0;
+constexpr double kRows = ChannelProcessor::kHistoryRows;
+
+// Hosts send values in 0 .. 1; anything else (NaN included) is brought into
+// that range so the history can neither run away nor be indexed wildly.
+float unitRange(float value) { return value >= 0.0f ? std::min(value, 1.0f) : 0.0f; }
+
+// Wraps a read position into 0 <= p < kRows by whole turns, rounding to float
+// after each turn. (A tiny negative position may round up to kRows itself,
+// which the reader takes as row 0.)
+float wrapPosition(float position) {
+  if (!std::isfinite(position)) return 0.0f;
+  if (position >= 2 * kRows || position < -kRows) position = static_cast<float>(std::fmod(position, kRows));
+  while (position >= kRows) position = static_cast<float>(position - kRows);
+  while (position < 0.0f) position = static_cast<float>(position + kRows);
+  return position;
+}
+
+}  // namespace
+
+int32_t ChannelProcessor::slotFor(int32_t bin, float binDelay, int32_t readSlot) {
+  const double slot = std::trunc(bin * static_cast<double>(binDelay) + readSlot);
+  if (std::fabs(slot) < 1073741824.0) return static_cast<int32_t>(slot) & (ChannelProcessor::kReadSlots - 1);
+  if (!std::isfinite(slot)) return readSlot;
+  const double wrapped = std::fmod(slot, ChannelProcessor::kReadSlots);
+  return (static_cast<int32_t>(wrapped) + ChannelProcessor::kReadSlots) & (ChannelProcessor::kReadSlots - 1);
+}
+
+ChannelProcessor::ChannelProcessor(int32_t sampleRate) {
+  setup_.clear();
+  synthesizer_.clear();
+  setup_.configure(kFrameSize, kOverlap, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  analyzer_.configure(&setup_);
+  oscillator_ = std::make_unique<ModulationOscillator>(static_cast<double>(sampleRate));
+  readPositions_ = std::make_unique<float[]>(kReadSlots);  // value-initialised: zero
+  const size_t cells = static_cast<size_t>(kHistoryRows) * kBinsPerHalf;
+  sinePartHistory_ = std::make_unique<float[]>(cells);
+  realPartHistory_ = std::make_unique<float[]>(cells);
+}
+
+void ChannelProcessor::processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay) {
+  delay = unitRange(delay);
+  feedback = unitRange(feedback);
+  binDelay = unitRange(binDelay);
+  oscillator_->amplitude = unitRange(modAmp);
+  oscillator_->frequency = static_cast<float>(unitRange(modFreq) * kFrequencyScale);
+
+  if (delay == 0.0f) delay = kMinimumDelay;
+  const float span = static_cast<float>(delay * kSpanScale);
+  const float doubledFeedback = static_cast<float>(static_cast<double>(feedback) + feedback);
+
+  const int32_t frameCount = blockFrames_->count();
+  for (int32_t f = 0; f < frameCount; ++f) {
+    SpectrumFrame* frame = blockFrames_->at(f);
+    // The history rows are kBinsPerHalf wide; a frame of another size is left alone.
+    const int32_t half = frame->capacity / 2;
+    if (half != kBinsPerHalf) continue;
+    float* first = frame->spectrum.data();
+    readPositions_[readSlot_] = nextReadPosition(span);
+    delayBins(first, first + half, half, doubledFeedback, binDelay);
+    writeRow_ = (writeRow_ + 1) % kHistoryRows;
+    readSlot_ = (readSlot_ + 1) % kReadSlots;
+  }
+}
+
+float ChannelProcessor::nextReadPosition(float span) {
+  const double m = oscillator_->nextValue();
+  const float position = static_cast<float>(writeRow_ - (m + 1) * 0.5 * span);
+  return wrapPosition(position);
+}
+
+void ChannelProcessor::delayBins(float* first, float* second, int32_t halfSize, float doubledFeedback,
+                                 float binDelay) {
+  const double feedbackFactor = doubledFeedback;
+  float* realWrite = realPartHistory_.get() + index(writeRow_, 0);
+  float* sineWrite = sinePartHistory_.get() + index(writeRow_, 0);
+  for (int32_t j = 0; j < halfSize; ++j) {
+    const float position = readPositions_[slotFor(j, binDelay, readSlot_)];
+    const int32_t whole = static_cast<int32_t>(position);
+    const double frac = static_cast<float>(static_cast<double>(position) - whole);
+    const int32_t row0 = whole % kHistoryRows;
+    const int32_t row1 = (whole + 1) % kHistoryRows;
+    const double real0 = realPartHistory_[index(row0, j)];
+    const double sine0 = sinePartHistory_[index(row0, j)];
+    const double a = real0 + frac * (realPartHistory_[index(row1, j)] - real0);
+    const double b = sine0 + frac * (sinePartHistory_[index(row1, j)] - sine0);
+    realWrite[j] = static_cast<float>((first[j] + feedbackFactor * a) * 0.5);
+    sineWrite[j] = static_cast<float>((second[j] + feedbackFactor * b) * 0.5);
+    first[j] = static_cast<float>(a);
+    second[j] = static_cast<float>(b);
+  }
+}
+
+}  // namespace brisko

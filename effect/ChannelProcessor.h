@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "dsp/BlockFraming.h"
+#include "dsp/SpectralSetup.h"
+#include "effect/ModulationOscillator.h"
+
+namespace brisko {
+
+// The spectral delay engine of one channel. Frames of 256 samples (hop 128)
+// are analysed; every bin of every frame is written into a 3200-frame history
+// with feedback and read back at a fractional, oscillator-swept delay that may
+// differ from bin to bin; the delayed spectra are overlap-added back.
+class ChannelProcessor {
+ public:
+  static constexpr int32_t kFrameSize = 256;
+  static constexpr int32_t kOverlap = 2;
+  static constexpr int32_t kBinsPerHalf = 128;
+  static constexpr int32_t kHistoryRows = 3200;
+  static constexpr int32_t kReadSlots = 128;
+
+  explicit ChannelProcessor(int32_t sampleRate);
+  ChannelProcessor(const ChannelProcessor&) = delete;
+  ChannelProcessor& operator=(const ChannelProcessor&) = delete;
+
+  SpectralSetup& setup() { return setup_; }
+  BlockAnalyzer& analyzer() { return analyzer_; }
+  BlockSynthesizer& synthesizer() { return synthesizer_; }
+
+  SpectrumFrameList* blockFrames() const { return blockFrames_; }
+  void setBlockFrames(SpectrumFrameList* frames) { blockFrames_ = frames; }
+
+  // Delays every frame of blockFrames() in place; the five values are the
+  // normalised delay time, feedback, modulation frequency, modulation
+  // amplitude and bin delay. Requires blockFrames() to be set.
+  void processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay);
+
+  // Ring slot whose read position bin `bin` uses: the integer part of
+  // bin * binDelay + readSlot (formed in double), modulo kReadSlots.
+  static int32_t slotFor(int32_t bin, float binDelay, int32_t readSlot);
+
+  // State, for tests and diagnostics.
+  int32_t readSlot() const { return readSlot_; }
+  int32_t writeRow() const { return writeRow_; }
+  float readPosition(int32_t slot) const { return readPositions_[slot]; }
+  float realHistory(int32_t row, int32_t bin) const { return realPartHistory_[index(row, bin)]; }
+  float sineHistory(int32_t row, int32_t bin) const { return sinePartHistory_[index(row, bin)]; }
+  const ModulationOscillator& oscillator() const { return *oscillator_; }
+
+ private:
+  static size_t index(int32_t row, int32_t bin) {
+    return static_cast<size_t>(row) * kBinsPerHalf + static_cast<size_t>(bin);
+  }
+  float nextReadPosition(float span);
+  void delayBins(float* first, float* second, int32_t halfSize, float doubledFeedback, float binDelay);
+
+  SpectralSetup setup_;
+  BlockAnalyzer analyzer_;
+  BlockSynthesizer synthesizer_;
+  SpectrumFrameList* blockFrames_ = nullptr;
+  std::unique_ptr<float[]> readPositions_;
+  // One row per frame, kBinsPerHalf floats each, rows contiguous.
+  std::unique_ptr<float[]> sinePartHistory_;
+  std::unique_ptr<float[]> realPartHistory_;
+  int32_t readSlot_ = 0;
+  int32_t writeRow_ = 0;
+  std::unique_ptr<ModulationOscillator> oscillator_;
+};
+
+}  // namespace brisko

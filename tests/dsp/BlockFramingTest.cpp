@@ -1,0 +1,234 @@
+#include "dsp/BlockFraming.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace brisko {
+namespace {
+
+// Analysis and synthesis of one channel with the spectra passed through unchanged.
+class FramingPipe {
+ public:
+  FramingPipe() {
+    setup_.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+    analyzer_.configure(&setup_);
+  }
+
+  // Runs the input through in blocks whose length blockAt(start) chooses.
+  std::vector<float> run(const std::vector<float>& input, const std::function<int(int)>& blockAt) {
+    std::vector<float> output;
+    int start = 0;
+    while (start < static_cast<int>(input.size())) {
+      const int n = std::min(blockAt(start), static_cast<int>(input.size()) - start);
+      const float* block = process(input.data() + start, n);
+      output.insert(output.end(), block, block + n);
+      start += n;
+    }
+    return output;
+  }
+
+  const float* process(const float* block, int n) {
+    SpectrumFrameList* frames = analyzer_.analyze(block, n);
+    return synthesizer_.synthesize(frames, n);
+  }
+
+  SpectralSetup setup_;
+  BlockAnalyzer analyzer_;
+  BlockSynthesizer synthesizer_;
+};
+
+std::vector<float> impulseAt(int index, int length) {
+  std::vector<float> signal(length, 0.0f);
+  signal[index] = 1.0f;
+  return signal;
+}
+
+void expectImpulseAt556(const std::vector<float>& output) {
+  for (int i = 0; i < static_cast<int>(output.size()); ++i) {
+    if (i == 556) {
+      EXPECT_NEAR(output[i], 1.0f, 1e-6);
+    } else {
+      ASSERT_NEAR(output[i], 0.0f, 1e-6) << "sample " << i;
+    }
+  }
+}
+
+TEST(BlockFraming, ImpulseIsOneFrameLateForAnyConstantBlockLength) {
+  for (int block : {1, 64, 100, 128, 300, 1024}) {
+    SCOPED_TRACE(block);
+    FramingPipe pipe;
+    expectImpulseAt556(pipe.run(impulseAt(300, 2048), [block](int) { return block; }));
+  }
+  FramingPipe pipe;
+  expectImpulseAt556(pipe.run(impulseAt(300, 2048), [](int start) { return start == 0 ? 37 : 64; }));
+}
+
+TEST(BlockFraming, ChangingBlockLengthKeepsPendingOutput) {
+  FramingPipe pipe;
+  expectImpulseAt556(pipe.run(impulseAt(300, 2048), [](int start) { return start < 512 ? 64 : 32; }));
+
+  FramingPipe irregular;
+  expectImpulseAt556(irregular.run(impulseAt(300, 2048), [](int start) { return 1 + (start * 7919) % 211; }));
+}
+
+TEST(BlockFraming, EmptyBlocksLoseNothing) {
+  FramingPipe pipe;
+  const auto input = impulseAt(300, 1024);
+  std::vector<float> output;
+  for (int start = 0; start < 1024; start += 64) {
+    pipe.process(nullptr, 0);  // not analysed: no list, nothing changes
+    const float empty = 0.0f;
+    pipe.process(&empty, 0);
+    const float* block = pipe.process(input.data() + start, 64);
+    output.insert(output.end(), block, block + 64);
+  }
+  expectImpulseAt556(output);
+}
+
+TEST(BlockFraming, ConstantInputRampsUpToUnityGain) {
+  FramingPipe pipe;
+  const auto output = pipe.run(std::vector<float>(1024, 0.5f), [](int) { return 64; });
+  for (int i = 0; i <= 256; ++i) ASSERT_EQ(output[i], 0.0f) << i;
+  EXPECT_NEAR(output[257], 0.00390625, 1e-6);
+  for (int i = 257; i <= 384; ++i) ASSERT_NEAR(output[i], (i - 256) / 256.0, 2e-6) << i;
+  for (int i = 384; i < 1024; ++i) ASSERT_NEAR(output[i], 0.5, 2e-6) << i;
+}
+
+TEST(BlockFraming, FramePositionsForBlocksOf300) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  ASSERT_TRUE(analyzer.configure(&setup));
+  const std::vector<float> block(300, 0.25f);
+  const std::vector<std::vector<int>> expected = {{256}, {84, 212}, {40, 168, 296}};
+  for (const auto& positions : expected) {
+    SpectrumFrameList* frames = analyzer.analyze(block.data(), 300);
+    ASSERT_NE(frames, nullptr);
+    ASSERT_EQ(frames->count(), static_cast<int>(positions.size()));
+    for (int i = 0; i < frames->count(); ++i) {
+      EXPECT_EQ(frames->at(i)->position, positions[i]);
+      EXPECT_TRUE(frames->at(i)->valid);
+      EXPECT_EQ(frames->at(i)->capacity, 256);
+    }
+    EXPECT_EQ(frames->at(-1), nullptr);
+    EXPECT_EQ(frames->at(frames->count()), nullptr);
+  }
+  EXPECT_EQ(analyzer.analyze(block.data(), 300)->capacity(), 3);
+}
+
+TEST(BlockFraming, AnalysisProductIsRoundedBeforeTheTransform) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  analyzer.configure(&setup);
+  std::vector<float> block(256);
+  for (int i = 0; i < 256; ++i) block[i] = 0.1f + 0.37f * static_cast<float>(i % 11);
+  SpectrumFrameList* frames = analyzer.analyze(block.data(), 256);
+  ASSERT_EQ(frames->count(), 1);
+  std::vector<float> windowed(256);
+  for (int i = 0; i < 256; ++i) windowed[i] = static_cast<float>(static_cast<double>(setup.analysisWindow()[i]) * block[i]);
+  std::vector<float> expected(256);
+  FourierTransform(256).forward(expected.data(), windowed.data());
+  EXPECT_EQ(frames->at(0)->spectrum, expected);
+}
+
+TEST(BlockFraming, OverlapAddSumIsFormedInDouble) {
+  // Two frames with spectra chosen so that the float product, rounded before
+  // the sum, gives other bits than the double sum.
+  FramingPipe pipe;
+  std::vector<float> input(512);
+  for (int i = 0; i < 512; ++i) input[i] = 0.3f + 0.001f * static_cast<float>(i % 17);
+  const auto output = pipe.run(input, [](int) { return 512; });
+  std::vector<float> timeFrame(256);
+  int differences = 0;
+  // Rebuild the second half of the first output block's last frame by hand.
+  FramingPipe reference;
+  SpectrumFrameList* frames = reference.analyzer_.analyze(input.data(), 512);
+  ASSERT_EQ(frames->count(), 3);
+  std::vector<float> queue(768, 0.0f), floatQueue(768, 0.0f);
+  for (int f = 0; f < 3; ++f) {
+    const SpectrumFrame* frame = frames->at(f);
+    reference.setup_.transform()->inverse(frame->spectrum.data(), timeFrame.data());
+    reference.setup_.transform()->rescale(timeFrame.data());
+    for (int j = 0; j < 256; ++j) {
+      const int at = frame->position + j;
+      queue[at] = static_cast<float>(static_cast<double>(reference.setup_.synthesisWindow()[j]) * timeFrame[j] + queue[at]);
+      floatQueue[at] = reference.setup_.synthesisWindow()[j] * timeFrame[j] + floatQueue[at];
+    }
+  }
+  for (int i = 0; i < 512; ++i) {
+    ASSERT_EQ(output[i], queue[i]) << i;
+    differences += queue[i] != floatQueue[i];
+  }
+  EXPECT_GT(differences, 0);
+}
+
+TEST(BlockFraming, NullInputAndEmptyLists) {
+  SpectralSetup setup;
+  BlockAnalyzer analyzer;
+  const float sample = 1.0f;
+  EXPECT_EQ(analyzer.analyze(&sample, 1), nullptr);  // never configured
+  EXPECT_FALSE(analyzer.configure(nullptr));
+  EXPECT_TRUE(analyzer.configure(&setup));  // stored, not ready
+  EXPECT_EQ(analyzer.analyze(&sample, 1), nullptr);
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  EXPECT_EQ(analyzer.analyze(&sample, 1), nullptr);  // configured with an unready setup
+  ASSERT_TRUE(analyzer.configure(&setup));
+  EXPECT_EQ(analyzer.analyze(nullptr, 64), nullptr);
+  SpectrumFrameList* frames = analyzer.analyze(&sample, -5);
+  ASSERT_NE(frames, nullptr);
+  EXPECT_EQ(frames->count(), 0);
+  EXPECT_EQ(analyzer.fill(), 0);
+
+  BlockSynthesizer synthesizer;
+  EXPECT_EQ(synthesizer.synthesize(nullptr, 64), nullptr);
+  EXPECT_NE(synthesizer.synthesize(frames, 64), nullptr);
+  EXPECT_EQ(synthesizer.blockLength(), 64);
+  EXPECT_NE(synthesizer.synthesize(frames, -3), nullptr);
+  EXPECT_EQ(synthesizer.blockLength(), 0);
+}
+
+TEST(BlockFraming, InvalidFrameStopsSynthesis) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  analyzer.configure(&setup);
+  const std::vector<float> block(256, 0.5f);
+  SpectrumFrameList* frames = analyzer.analyze(block.data(), 256);
+  ASSERT_EQ(frames->count(), 1);
+  frames->at(0)->valid = false;
+  BlockSynthesizer synthesizer;
+  EXPECT_EQ(synthesizer.synthesize(frames, 256), nullptr);
+}
+
+TEST(BlockFraming, FramesFromAnotherBlockLengthStayInsideTheQueue) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  analyzer.configure(&setup);
+  const std::vector<float> block(512, 0.5f);
+  SpectrumFrameList* frames = analyzer.analyze(block.data(), 512);
+  BlockSynthesizer synthesizer;
+  // Misuse: the list of a 512-sample block with n = 16; frames past the queue are skipped.
+  EXPECT_NE(synthesizer.synthesize(frames, 16), nullptr);
+}
+
+TEST(BlockFraming, AnalyzerKeepsFillBelowANewSmallerFrameSize) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  analyzer.configure(&setup);
+  const std::vector<float> block(200, 0.5f);
+  analyzer.analyze(block.data(), 200);
+  EXPECT_EQ(analyzer.fill(), 200);
+  setup.configure(64, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  SpectrumFrameList* frames = analyzer.analyze(block.data(), 1);
+  EXPECT_EQ(analyzer.frameSize(), 64);
+  EXPECT_EQ(frames->count(), 1);
+  EXPECT_LT(analyzer.fill(), 64);
+}
+
+}  // namespace
+}  // namespace brisko
