@@ -13,8 +13,9 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
 endif()
 
 if(WIN32)
-  # Self-contained Windows binaries: nothing but system DLLs at run time.
-  target_link_options(brisko_options INTERFACE -static-libgcc -static-libstdc++)
+  # Self-contained Windows binaries: the C++, GCC and thread runtimes are
+  # linked in, so nothing but system DLLs is needed at run time.
+  target_link_options(brisko_options INTERFACE -static-libgcc -static-libstdc++ -static)
 endif()
 
 set(BRISKO_SANITIZE "" CACHE STRING "Sanitizers to build with: address,undefined or thread")

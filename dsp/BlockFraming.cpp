@@ -9,7 +9,10 @@ SpectrumFrameList::SpectrumFrameList() { slots_.push_back(std::make_unique<Spect
 
 SpectrumFrame* SpectrumFrameList::nextFrame() {
   ++count_;
-  if (count_ > capacity()) slots_.push_back(std::make_unique<SpectrumFrame>());
+  if (count_ > capacity_) {
+    ++capacity_;
+    if (capacity_ > static_cast<int32_t>(slots_.size())) slots_.push_back(std::make_unique<SpectrumFrame>());
+  }
   SpectrumFrame* frame = slots_[static_cast<size_t>(count_ - 1)].get();
   frame->valid = false;
   return frame;
@@ -18,6 +21,12 @@ SpectrumFrame* SpectrumFrameList::nextFrame() {
 SpectrumFrame* SpectrumFrameList::at(int32_t index) const {
   if (index < 0 || index >= count_) return nullptr;
   return slots_[static_cast<size_t>(index)].get();
+}
+
+void SpectrumFrameList::reserve(int32_t frames, int32_t spectrumSize) {
+  slots_.reserve(static_cast<size_t>(std::max(frames, 1)));
+  while (static_cast<int32_t>(slots_.size()) < frames) slots_.push_back(std::make_unique<SpectrumFrame>());
+  for (auto& slot : slots_) slot->spectrum.reserve(static_cast<size_t>(spectrumSize));
 }
 
 bool BlockAnalyzer::configure(SpectralSetup* setup) {
@@ -36,6 +45,7 @@ bool BlockAnalyzer::configure(SpectralSetup* setup) {
     frameSize_ = size;
     input_.resize(static_cast<size_t>(size));
     frames_.reset();
+    longestBlock_ = 0;  // spare spectra must be reserved again at the new size
   }
   overlap_ = setup->overlap();
   hop_ = frameSize_ / overlap_;
@@ -47,6 +57,11 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
   frames_.reset();
   if (input == nullptr || !ready_ || !setup_->ready()) return nullptr;
   if (setup_->frameSize() != frameSize_ || setup_->overlap() != overlap_) configure(setup_);
+  if (n > longestBlock_) {
+    // A block of n samples completes at most (n - 1) / hop + 1 frames.
+    longestBlock_ = n;
+    frames_.reserve((n - 1) / hop_ + 1, frameSize_);
+  }
 
   int32_t consumed = 0;
   while (consumed < n) {
@@ -84,8 +99,15 @@ void BlockSynthesizer::clear() {
   current_ = nullptr;
   frameSize_ = 0;
   blockLength_ = 0;
+  reservedFrameSize_ = 0;
   timeFrame_ = {};
   accumulator_ = {};
+}
+
+void BlockSynthesizer::reserveFrameSize(int32_t frameSize) {
+  reservedFrameSize_ = std::max(frameSize, 0);
+  timeFrame_.reserve(static_cast<size_t>(reservedFrameSize_));
+  accumulator_.reserve(static_cast<size_t>(blockLength_ + std::max(frameSize_, reservedFrameSize_)));
 }
 
 const float* BlockSynthesizer::synthesize(const SpectrumFrameList* frames, int32_t n) {
@@ -116,6 +138,7 @@ void BlockSynthesizer::advanceQueue() {
 // so once the longest block has been seen this allocates nothing.
 void BlockSynthesizer::resizeBlock(int32_t n) {
   blockLength_ = n;
+  accumulator_.reserve(static_cast<size_t>(std::max(frameSize_, reservedFrameSize_) + n));
   accumulator_.resize(static_cast<size_t>(frameSize_ + n));
   std::fill(accumulator_.begin() + frameSize_, accumulator_.end(), 0.0f);
 }

@@ -26,13 +26,19 @@ class SpectrumFrameList {
 
   SpectrumFrame* nextFrame();
   int32_t count() const { return count_; }
-  int32_t capacity() const { return static_cast<int32_t>(slots_.size()); }
+  int32_t capacity() const { return capacity_; }
   // Null for an index outside 0 .. count() - 1.
   SpectrumFrame* at(int32_t index) const;
   void reset() { count_ = 0; }
 
+  // Makes room in advance for `frames` records with spectra of `spectrumSize`
+  // floats, so that growing up to that many later allocates nothing. The
+  // list's capacity and contents are unchanged.
+  void reserve(int32_t frames, int32_t spectrumSize);
+
  private:
-  std::vector<std::unique_ptr<SpectrumFrame>> slots_;
+  std::vector<std::unique_ptr<SpectrumFrame>> slots_;  // capacity_ in use, the rest spare
+  int32_t capacity_ = 1;
   int32_t count_ = 0;
 };
 
@@ -67,6 +73,7 @@ class BlockAnalyzer {
   std::vector<float> input_;
   SpectrumFrameList frames_;
   bool ready_ = false;
+  int32_t longestBlock_ = 0;
 };
 
 // Output side: inverse-transforms the frames of a block, applies the
@@ -79,6 +86,10 @@ class BlockSynthesizer {
   BlockSynthesizer& operator=(const BlockSynthesizer&) = delete;
 
   void clear();
+
+  // Makes room in advance for frames of `frameSize` samples, so that the
+  // first frame of that size allocates nothing. Sizes are unchanged.
+  void reserveFrameSize(int32_t frameSize);
 
   // frames must be the list analyze() answered for the same block and n.
   // Answers the queue, whose first n values are the block's output, or null
@@ -99,6 +110,7 @@ class BlockSynthesizer {
   std::vector<float> timeFrame_;
   std::vector<float> accumulator_;
   int32_t blockLength_ = 0;
+  int32_t reservedFrameSize_ = 0;
 };
 
 }  // namespace brisko

@@ -41,6 +41,7 @@ ChannelProcessor::ChannelProcessor(int32_t sampleRate) {
   synthesizer_.clear();
   setup_.configure(kFrameSize, kOverlap, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
   analyzer_.configure(&setup_);
+  synthesizer_.reserveFrameSize(setup_.frameSize());
   oscillator_ = std::make_unique<ModulationOscillator>(static_cast<double>(sampleRate));
   readPositions_ = std::make_unique<float[]>(kReadSlots);  // value-initialised: zero
   const size_t cells = static_cast<size_t>(kHistoryRows) * kBinsPerHalf;

@@ -1,0 +1,70 @@
+// Counts every heap allocation of the process, to prove that the audio path
+// allocates nothing once it has seen its longest block.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "effect/ChannelProcessor.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace brisko {
+namespace {
+
+class ChannelRun {
+ public:
+  ChannelRun() : channel_(44100), input_(8192) {
+    for (size_t i = 0; i < input_.size(); ++i) input_[i] = static_cast<float>((i * 7919) % 2001) / 1000.0f - 1.0f;
+  }
+  void block(int n, float binDelay) {
+    SpectrumFrameList* frames = channel_.analyzer().analyze(input_.data(), n);
+    channel_.setBlockFrames(frames);
+    channel_.processFrames(0.3f, 0.9f, 0.7f, 1.0f, binDelay);
+    channel_.synthesizer().synthesize(frames, n);
+  }
+
+ private:
+  ChannelProcessor channel_;
+  std::vector<float> input_;
+};
+
+TEST(Allocation, SteadyBlockLengthAllocatesNothingAfterTheFirstBlock) {
+  for (int length : {1, 64, 127, 128, 512, 4096}) {
+    ChannelRun run;
+    run.block(length, 0.0f);
+    const long before = allocations.load();
+    for (int i = 0; i < 2000; ++i) run.block(length, 1.0f);
+    EXPECT_EQ(allocations.load() - before, 0) << "block length " << length;
+  }
+}
+
+TEST(Allocation, VaryingBlockLengthsAllocateNothingOnceTheLongestWasSeen) {
+  ChannelRun run;
+  run.block(4096, 0.5f);
+  const long before = allocations.load();
+  uint32_t state = 1;
+  for (int i = 0; i < 5000; ++i) {
+    state = state * 1103515245u + 12345u;
+    run.block(static_cast<int>((state >> 8) % 4097), 0.5f);  // 0 .. 4096
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+}
+
+}  // namespace
+}  // namespace brisko
