@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <vector>
+
+#include "ReferenceTransform.h"
+#include "TransformTestSignals.h"
 
 namespace brisko {
 namespace {
@@ -114,6 +121,113 @@ TEST(FourierTransform, RoundTripRestoresInputAndLeavesItUnchanged) {
     transform.rescale(back.data());
     const double tolerance = 4e-7 * (transform.bitCount() + 1);
     for (int i = 0; i < n; ++i) ASSERT_NEAR(back[i], signal[i], tolerance) << n << " " << i;
+  }
+}
+
+// Hashes of the transform's output bits for fixed inputs. They pin down the
+// exact results (order of operations, rounding points, table values) so that
+// any change of bits on any target shows up here.
+struct Golden {
+  int32_t length;
+  uint64_t forwardHash;
+  uint64_t inverseHash;
+};
+
+constexpr Golden kGolden[] = {
+    {1, 0x425b7eb336f94f53ull, 0x620e899eb30b0e56ull},
+    {2, 0xd2926aaf024eb92dull, 0x7a76063235bf0706ull},
+    {4, 0x7980480eb869f37cull, 0x8c8f032d19c97b49ull},
+    {8, 0xdf499c8db17affb8ull, 0x83b3c2983938d7ccull},
+    {16, 0x71339405c221cc6aull, 0xac7fa14aea227436ull},
+    {64, 0x2cd19a3c427635bcull, 0xa0dd9b53ee7031daull},
+    {256, 0x10ce9f1f8b595b1bull, 0x4c05a8b9ce09831cull},
+    {1024, 0xa04ab1d0c04fe3c0ull, 0x340cc1073dbec847ull},
+    {4096, 0xa94ba0f7da7dd605ull, 0xb0a35f857ac0518bull},
+};
+
+TEST(FourierTransformBits, GoldenHashes) {
+  for (const Golden& golden : kGolden) {
+    FourierTransform transform(golden.length);
+    const auto n = static_cast<size_t>(golden.length);
+    const auto signal = testsignals::unitSignal(n, 1000u + static_cast<uint32_t>(n));
+    const auto packed = testsignals::unitSignal(n, 2000u + static_cast<uint32_t>(n));
+    std::vector<float> spectrum(n), back(n);
+    transform.forward(spectrum.data(), signal.data());
+    transform.inverse(packed.data(), back.data());
+    EXPECT_EQ(testsignals::fnv1a(spectrum), golden.forwardHash) << std::hex << "forward " << std::dec << n;
+    EXPECT_EQ(testsignals::fnv1a(back), golden.inverseHash) << std::hex << "inverse " << std::dec << n;
+  }
+}
+
+enum class Content { kUnit, kWideRange, kDenormal, kSpecial };
+
+std::vector<float> contentSignal(size_t n, Content content, testsignals::Lcg& lcg) {
+  std::vector<float> values(n);
+  for (float& x : values) {
+    switch (content) {
+      case Content::kUnit: x = lcg.unit(); break;
+      case Content::kWideRange: x = lcg.wideRange(); break;
+      case Content::kDenormal:
+        // Subnormal patterns mixed with tiny normals, so sums cross the boundary.
+        x = std::bit_cast<float>((lcg.next() & 0x80FFFFFFu) + ((lcg.next() & 1u) << 23));
+        break;
+      case Content::kSpecial: {
+        const uint32_t pick = lcg.next() % 16u;
+        x = pick == 0   ? std::numeric_limits<float>::infinity()
+            : pick == 1 ? -std::numeric_limits<float>::infinity()
+            : pick == 2 ? std::numeric_limits<float>::quiet_NaN()
+            : pick == 3 ? -0.0f
+                        : lcg.unit() * 1e30f;
+        break;
+      }
+    }
+  }
+  return values;
+}
+
+// Same bits, except that any NaN matches any NaN (payloads are not preserved).
+::testing::AssertionResult sameBits(const std::vector<float>& actual, const std::vector<float>& expected) {
+  for (size_t i = 0; i < actual.size(); ++i) {
+    if (std::isnan(actual[i]) && std::isnan(expected[i])) continue;
+    if (std::bit_cast<uint32_t>(actual[i]) != std::bit_cast<uint32_t>(expected[i]))
+      return ::testing::AssertionFailure() << "index " << i << ": " << actual[i] << " instead of " << expected[i];
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void expectSameAsReference(FourierTransform& transform, const std::vector<float>& values, const char* what) {
+  const auto n = values.size();
+  const float poison = std::numeric_limits<float>::quiet_NaN();
+  std::vector<float> actual(n, poison), expected(n, poison);
+  transform.forward(actual.data(), values.data());
+  reference::forward(transform, expected.data(), values.data());
+  EXPECT_TRUE(sameBits(actual, expected)) << "forward, " << what << ", N = " << n;
+  std::fill(actual.begin(), actual.end(), poison);
+  transform.inverse(values.data(), actual.data());
+  reference::inverse(transform, values.data(), expected.data());
+  EXPECT_TRUE(sameBits(actual, expected)) << "inverse, " << what << ", N = " << n;
+}
+
+TEST(FourierTransformBits, MatchesReferenceOnEverySize) {
+  testsignals::Lcg lcg(77);
+  for (int32_t n = 1; n <= 4096; n *= 2) {
+    FourierTransform transform(n);
+    const int rounds = n <= 256 ? 40 : 8;
+    for (int round = 0; round < rounds; ++round) {
+      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kUnit, lcg), "unit");
+      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kWideRange, lcg), "wide range");
+    }
+    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kDenormal, lcg), "denormal");
+    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kSpecial, lcg), "inf and NaN");
+  }
+}
+
+TEST(FourierTransformBits, MatchesReferenceOnLargeSizes) {
+  testsignals::Lcg lcg(78);
+  for (int32_t n = 8192; n <= 65536; n *= 2) {
+    FourierTransform transform(n);
+    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kUnit, lcg), "unit");
+    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kSpecial, lcg), "inf and NaN");
   }
 }
 
