@@ -44,6 +44,7 @@ ChannelProcessor::ChannelProcessor(int32_t sampleRate) {
   synthesizer_.reserveFrameSize(setup_.frameSize());
   oscillator_ = std::make_unique<ModulationOscillator>(static_cast<double>(sampleRate));
   readPositions_ = std::make_unique<float[]>(kReadSlots);  // value-initialised: zero
+  for (int32_t slot = 0; slot < kReadSlots; ++slot) storeReadPosition(slot, 0.0f);
   const size_t cells = static_cast<size_t>(kHistoryRows) * kBinsPerHalf;
   sinePartHistory_ = std::make_unique<float[]>(cells);
   realPartHistory_ = std::make_unique<float[]>(cells);
@@ -60,6 +61,8 @@ void ChannelProcessor::processFrames(float delay, float feedback, float modFreq,
   const float span = static_cast<float>(delay * kSpanScale);
   const float doubledFeedback = static_cast<float>(static_cast<double>(feedback) + feedback);
 
+  updateBinSlots(binDelay);
+
   const int32_t frameCount = blockFrames_->count();
   for (int32_t f = 0; f < frameCount; ++f) {
     SpectrumFrame* frame = blockFrames_->at(f);
@@ -67,8 +70,8 @@ void ChannelProcessor::processFrames(float delay, float feedback, float modFreq,
     const int32_t half = frame->capacity / 2;
     if (half != kBinsPerHalf) continue;
     float* first = frame->spectrum.data();
-    readPositions_[readSlot_] = nextReadPosition(span);
-    delayBins(first, first + half, half, doubledFeedback, binDelay);
+    storeReadPosition(readSlot_, nextReadPosition(span));
+    delayBins(first, first + half, doubledFeedback);
     writeRow_ = (writeRow_ + 1) % kHistoryRows;
     readSlot_ = (readSlot_ + 1) % kReadSlots;
   }
@@ -80,26 +83,42 @@ float ChannelProcessor::nextReadPosition(float span) {
   return wrapPosition(position);
 }
 
-void ChannelProcessor::delayBins(float* first, float* second, int32_t halfSize, float doubledFeedback,
-                                 float binDelay) {
-  const double feedbackFactor = doubledFeedback;
-  float* realWrite = realPartHistory_.get() + index(writeRow_, 0);
-  float* sineWrite = sinePartHistory_.get() + index(writeRow_, 0);
-  for (int32_t j = 0; j < halfSize; ++j) {
-    const float position = readPositions_[slotFor(j, binDelay, readSlot_)];
-    const int32_t whole = static_cast<int32_t>(position);
-    const double frac = static_cast<float>(static_cast<double>(position) - whole);
-    const int32_t row0 = whole % kHistoryRows;
-    const int32_t row1 = (whole + 1) % kHistoryRows;
-    const double real0 = realPartHistory_[index(row0, j)];
-    const double sine0 = sinePartHistory_[index(row0, j)];
-    const double a = real0 + frac * (realPartHistory_[index(row1, j)] - real0);
-    const double b = sine0 + frac * (sinePartHistory_[index(row1, j)] - sine0);
-    realWrite[j] = static_cast<float>((first[j] + feedbackFactor * a) * 0.5);
-    sineWrite[j] = static_cast<float>((second[j] + feedbackFactor * b) * 0.5);
-    first[j] = static_cast<float>(a);
-    second[j] = static_cast<float>(b);
+void ChannelProcessor::storeReadPosition(int32_t slot, float position) {
+  readPositions_[slot] = position;
+  const int32_t whole = static_cast<int32_t>(position);
+  ReadTap& tap = taps_[slot];
+  tap.frac = static_cast<float>(static_cast<double>(position) - whole);
+  tap.row0Offset = static_cast<int32_t>(index(whole % kHistoryRows, 0));
+  tap.row1Offset = static_cast<int32_t>(index((whole + 1) % kHistoryRows, 0));
+}
+
+// With binDelay in 0 .. 1, bin j's slot is its fixed offset trunc(j * binDelay)
+// ahead of the current slot.
+void ChannelProcessor::updateBinSlots(float binDelay) {
+  if (binDelay == offsetsBinDelay_) return;
+  offsetsBinDelay_ = binDelay;
+  uniformSlots_ = true;
+  for (int32_t j = 0; j < kBinsPerHalf; ++j) {
+    binSlotOffsets_[j] = slotFor(j, binDelay, 0);
+    uniformSlots_ = uniformSlots_ && binSlotOffsets_[j] == 0;
   }
+}
+
+void ChannelProcessor::delayBins(float* first, float* second, float doubledFeedback) {
+  const BinDelayFrame frame{first,
+                            second,
+                            realPartHistory_.get(),
+                            sinePartHistory_.get(),
+                            realPartHistory_.get() + index(writeRow_, 0),
+                            sinePartHistory_.get() + index(writeRow_, 0),
+                            doubledFeedback,
+                            kBinsPerHalf};
+  if (uniformSlots_) {
+    delayBinsUniform(frame, taps_[readSlot_]);
+    return;
+  }
+  for (int32_t j = 0; j < kBinsPerHalf; ++j) binSlots_[j] = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
+  delayBinsPerBin(frame, taps_, binSlots_);
 }
 
 }  // namespace brisko

@@ -5,6 +5,7 @@
 
 #include "dsp/BlockFraming.h"
 #include "dsp/SpectralSetup.h"
+#include "effect/BinDelayKernels.h"
 #include "effect/ModulationOscillator.h"
 
 namespace brisko {
@@ -54,7 +55,9 @@ class ChannelProcessor {
     return static_cast<size_t>(row) * kBinsPerHalf + static_cast<size_t>(bin);
   }
   float nextReadPosition(float span);
-  void delayBins(float* first, float* second, int32_t halfSize, float doubledFeedback, float binDelay);
+  void storeReadPosition(int32_t slot, float position);
+  void updateBinSlots(float binDelay);
+  void delayBins(float* first, float* second, float doubledFeedback);
 
   SpectralSetup setup_;
   BlockAnalyzer analyzer_;
@@ -67,6 +70,15 @@ class ChannelProcessor {
   int32_t readSlot_ = 0;
   int32_t writeRow_ = 0;
   std::unique_ptr<ModulationOscillator> oscillator_;
+
+  // Derived from the above, to keep the per-bin work small: the history rows
+  // and fraction of each stored read position, and each bin's slot offset
+  // for the bin delay last seen (all zero: every bin uses the current slot).
+  ReadTap taps_[kReadSlots];
+  int32_t binSlotOffsets_[kBinsPerHalf] = {};
+  int32_t binSlots_[kBinsPerHalf] = {};
+  float offsetsBinDelay_ = 0.0f;
+  bool uniformSlots_ = true;
 };
 
 }  // namespace brisko

@@ -1,0 +1,68 @@
+#include "effect/BinDelayKernels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace brisko {
+namespace {
+
+inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t row1, double frac) {
+  const double real0 = f.realHistory[row0 + j];
+  const double sine0 = f.sineHistory[row0 + j];
+  const double a = real0 + frac * (f.realHistory[row1 + j] - real0);
+  const double b = sine0 + frac * (f.sineHistory[row1 + j] - sine0);
+  f.realWrite[j] = static_cast<float>((f.first[j] + f.doubledFeedback * a) * 0.5);
+  f.sineWrite[j] = static_cast<float>((f.second[j] + f.doubledFeedback * b) * 0.5);
+  f.first[j] = static_cast<float>(a);
+  f.second[j] = static_cast<float>(b);
+}
+
+#if defined(__SSE2__)
+// Four bins of one half at a time, as two pairs of doubles: the same
+// operations in the same order as delayOneBin.
+inline void delayFourBins(const float* row0, const float* row1, float* spectrum, float* write, __m128d frac,
+                          __m128d feedback) {
+  const __m128 h0 = _mm_loadu_ps(row0);
+  const __m128 h1 = _mm_loadu_ps(row1);
+  const __m128 x = _mm_loadu_ps(spectrum);
+  const __m128d half = _mm_set1_pd(0.5);
+  __m128d out[2], stored[2];
+  for (int part = 0; part < 2; ++part) {
+    const __m128d v0 = _mm_cvtps_pd(part ? _mm_movehl_ps(h0, h0) : h0);
+    const __m128d v1 = _mm_cvtps_pd(part ? _mm_movehl_ps(h1, h1) : h1);
+    const __m128d xin = _mm_cvtps_pd(part ? _mm_movehl_ps(x, x) : x);
+    const __m128d a = _mm_add_pd(v0, _mm_mul_pd(frac, _mm_sub_pd(v1, v0)));
+    stored[part] = _mm_mul_pd(_mm_add_pd(xin, _mm_mul_pd(feedback, a)), half);
+    out[part] = a;
+  }
+  _mm_storeu_ps(write, _mm_movelh_ps(_mm_cvtpd_ps(stored[0]), _mm_cvtpd_ps(stored[1])));
+  _mm_storeu_ps(spectrum, _mm_movelh_ps(_mm_cvtpd_ps(out[0]), _mm_cvtpd_ps(out[1])));
+}
+#endif
+
+}  // namespace
+
+void delayBinsUniform(const BinDelayFrame& f, const ReadTap& tap) {
+  int32_t j = 0;
+#if defined(__SSE2__)
+  const __m128d frac = _mm_set1_pd(tap.frac);
+  const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
+  for (; j + 4 <= f.bins; j += 4) {
+    delayFourBins(f.realHistory + tap.row0Offset + j, f.realHistory + tap.row1Offset + j, f.first + j,
+                  f.realWrite + j, frac, feedback);
+    delayFourBins(f.sineHistory + tap.row0Offset + j, f.sineHistory + tap.row1Offset + j, f.second + j,
+                  f.sineWrite + j, frac, feedback);
+  }
+#endif
+  for (; j < f.bins; ++j) delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
+}
+
+void delayBinsPerBin(const BinDelayFrame& f, const ReadTap* taps, const int32_t* slotOf) {
+  for (int32_t j = 0; j < f.bins; ++j) {
+    const ReadTap& tap = taps[slotOf[j]];
+    delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
+  }
+}
+
+}  // namespace brisko

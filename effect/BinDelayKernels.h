@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+namespace brisko {
+
+// Where one stored read position reads the history: two row offsets (row
+// index times the row width) and the blend fraction between them.
+struct ReadTap {
+  int32_t row0Offset = 0;
+  int32_t row1Offset = 0;
+  double frac = 0.0;
+};
+
+// The per-frame inner loop of the spectral delay, for each bin j:
+//   a = h0[j] + frac * (h1[j] - h0[j])          (in double)
+//   history[writeRow][j] = (spectrum[j] + F * a) * 0.5
+//   spectrum[j] = a
+// for both halves of the packed spectrum. Reads come before writes, so a tap
+// on the write row sees the value stored a whole history earlier.
+struct BinDelayFrame {
+  float* first;             // first half of the packed spectrum
+  float* second;            // second half
+  const float* realHistory;  // all rows of the first-half history
+  const float* sineHistory;  // all rows of the second-half history
+  float* realWrite;          // the write row of each history
+  float* sineWrite;
+  double doubledFeedback;
+  int32_t bins;
+};
+
+// Every bin reads through the same tap.
+void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap);
+
+// Bin j reads through taps[slotOf[j]].
+void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf);
+
+}  // namespace brisko

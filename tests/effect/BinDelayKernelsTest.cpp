@@ -1,0 +1,60 @@
+#include "effect/BinDelayKernels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace brisko {
+namespace {
+
+constexpr int kBins = 128;
+constexpr int kRows = 8;
+
+struct Buffers {
+  std::vector<float> first, second, real, sine;
+  explicit Buffers(uint32_t seed) : first(kBins), second(kBins), real(kRows * kBins), sine(kRows * kBins) {
+    for (auto* v : {&first, &second, &real, &sine})
+      for (float& x : *v) {
+        seed = seed * 1664525u + 1013904223u;
+        x = static_cast<float>(static_cast<int32_t>(seed)) * 1.7e-9f;
+      }
+  }
+  BinDelayFrame frame(int writeRow, double feedback) {
+    return {first.data(), second.data(), real.data(), sine.data(), real.data() + writeRow * kBins,
+            sine.data() + writeRow * kBins, feedback, kBins};
+  }
+};
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// The vector path for a shared tap must give the bits of the one-bin path.
+TEST(BinDelayKernels, UniformTapMatchesPerBinPath) {
+  for (int writeRow : {0, 3, 5}) {
+    for (double frac : {0.0, 0.25, static_cast<double>(0.3337f), 1.0 - 1.0 / 4096}) {
+      const ReadTap tap{3 * kBins, 4 * kBins, frac};  // reads row 3, which is also a write row above
+      Buffers vector(42), scalar(42);
+      delayBinsUniform(vector.frame(writeRow, static_cast<float>(1.4f)), tap);
+      std::vector<int32_t> slots(kBins, 0);
+      delayBinsPerBin(scalar.frame(writeRow, static_cast<float>(1.4f)), &tap, slots.data());
+      EXPECT_TRUE(sameBits(vector.first, scalar.first));
+      EXPECT_TRUE(sameBits(vector.second, scalar.second));
+      EXPECT_TRUE(sameBits(vector.real, scalar.real));
+      EXPECT_TRUE(sameBits(vector.sine, scalar.sine));
+    }
+  }
+}
+
+// A tap on the write row reads the old value before replacing it.
+TEST(BinDelayKernels, TapOnTheWriteRowReadsBeforeWriting) {
+  Buffers buffers(7);
+  const std::vector<float> oldRow(buffers.real.begin() + 2 * kBins, buffers.real.begin() + 3 * kBins);
+  const ReadTap tap{2 * kBins, 3 * kBins, 0.0};
+  delayBinsUniform(buffers.frame(2, 0.0), tap);
+  EXPECT_TRUE(sameBits(buffers.first, oldRow));
+}
+
+}  // namespace
+}  // namespace brisko
