@@ -1,0 +1,23 @@
+#!/bin/bash
+# Installs the Debian packages the build and the tests need, when missing.
+# Usage: tools/install-deps.sh [build|test]
+set -euo pipefail
+
+build_packages=(cmake ninja-build g++ pkg-config)
+test_packages=(googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64)
+
+packages=("${build_packages[@]}")
+if [ "${1:-test}" = test ]; then packages+=("${test_packages[@]}"); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,31 @@
+#!/bin/bash
+# Builds every target and runs every test: native, sanitizers, 64-bit Windows
+# under Wine, and the 32-bit Windows build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh test
+
+jobs=$(nproc)
+stage() { echo; echo "=== $*"; }
+
+build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j"$jobs"
+}
+
+stage "Linux x86-64: build and test"
+build native
+ctest --preset native -j"$jobs"
+
+stage "Linux x86-64 with AddressSanitizer and UndefinedBehaviorSanitizer"
+build asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
+
+stage "64-bit Windows: build, test under wine64"
+build win64
+ctest --preset win64
+
+stage "32-bit Windows: build"
+build win32
+
+stage "All stages passed"
