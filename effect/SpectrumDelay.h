@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "effect/ChannelProcessor.h"
+#include "plugin/ExtendedEffect.h"
+
+namespace brisko {
+
+enum : int32_t {
+  kParamDelayTime,
+  kParamFeedback,
+  kParamModFreq,
+  kParamModAmp,
+  kParamBinDelay,
+  kParamDryWet,
+  kNumParams
+};
+
+constexpr int32_t kNumPrograms = 1;
+
+// The stereo spectral delay: six normalised parameters, one program, and one
+// spectral delay engine per channel whose wet signal is mixed with the input.
+class SpectrumDelay : public ExtendedEffect {
+ public:
+  static constexpr int32_t kChannels = 2;
+  static constexpr size_t kProgramNameSize = 32;
+  // Time information the processing asks for: ppq position, tempo, bars and
+  // time signature.
+  static constexpr int32_t kTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
+
+  explicit SpectrumDelay(HostCallback host);
+  ~SpectrumDelay() override;
+
+  // For the library entry.
+  static EffectBase* create(HostCallback host);
+
+  // Values are stored as given; indices outside 0 .. kNumParams - 1 store
+  // nothing and read 0.
+  void storeParameter(int32_t index, float value) override;
+  float parameterValue(int32_t index) override;
+  void processAdding(float** inputs, float** outputs, int32_t sampleFrames) override;
+  void processOverwriting(float** inputs, float** outputs, int32_t sampleFrames) override;
+  // Names longer than the program name buffer are cut to fit.
+  void renameProgram(const char* name) override;
+  void copyProgramName(char* text) override;
+  void copyParameterLabel(int32_t index, char* text) override;
+  void copyParameterDisplay(int32_t index, char* text) override;
+  void copyParameterName(int32_t index, char* text) override;
+  bool copyVendorText(char* text) override;
+  bool copyProductText(char* text) override;
+
+  ChannelProcessor& channel(int32_t c) { return *channels[c]; }
+
+ private:
+  static_assert(std::atomic<float>::is_always_lock_free);
+
+  void processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding);
+  // The channel's wet signal for this block, or null when it has none.
+  const float* wetSignal(int32_t c, const float* input, int32_t sampleFrames);
+  float loadParameter(int32_t index) const { return params[index].load(std::memory_order_relaxed); }
+
+  std::unique_ptr<ChannelProcessor> channels[kChannels];
+  // Written by the host's or the editor's thread, read by the audio thread.
+  std::atomic<float> params[kNumParams];
+  char programName[kProgramNameSize];
+};
+
+}  // namespace brisko

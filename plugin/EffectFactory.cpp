@@ -1,0 +1,21 @@
+#include "plugin/EffectFactory.h"
+
+namespace brisko {
+
+AEffect* createEffectRecord(HostCallback hostCallback, EffectMaker make) {
+  if (!hostCallback || !make) return nullptr;
+  try {
+    if (hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+    EffectBase* effect = make(hostCallback);
+    if (!effect) return nullptr;
+    if (constructionFailed.load()) {
+      delete effect;
+      return nullptr;
+    }
+    return effect->effectRecord();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace brisko
