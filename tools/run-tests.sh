@@ -21,6 +21,10 @@ stage "Linux x86-64 with AddressSanitizer and UndefinedBehaviorSanitizer"
 build asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
 
+stage "Linux x86-64 with ThreadSanitizer"
+build tsan
+TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j"$jobs"
+
 stage "64-bit Windows: build, test under wine64"
 build win64
 ctest --preset win64
