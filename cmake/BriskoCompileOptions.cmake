@@ -24,3 +24,7 @@ if(BRISKO_SANITIZE)
     -fsanitize=${BRISKO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(brisko_options INTERFACE -fsanitize=${BRISKO_SANITIZE})
 endif()
+
+if(BRISKO_BUILD_FUZZ)
+  target_compile_options(brisko_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -25,6 +25,20 @@ stage "Linux x86-64 with ThreadSanitizer"
 build tsan
 TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j"$jobs"
 
+stage "Fuzzing the effect record (libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer)"
+build fuzz
+fuzzdir=$(mktemp -d)
+mkdir "$fuzzdir/corpus" && cp tests/fuzz/corpus/* "$fuzzdir/corpus/"
+if build/fuzz/tests/fuzz/record_fuzzer -max_total_time="${BRISKO_FUZZ_SECONDS:-60}" -max_len=512 \
+    -print_final_stats=1 -artifact_prefix="$fuzzdir/" "$fuzzdir/corpus" >"$fuzzdir/log" 2>&1; then
+  grep -E '^stat::(number_of_executed_units|new_units_added)' "$fuzzdir/log"
+else
+  tail -n 60 "$fuzzdir/log"
+  echo "fuzzing found a crash; the input is kept in $fuzzdir"
+  exit 1
+fi
+rm -rf "$fuzzdir"
+
 stage "64-bit Windows: build, test under wine64"
 build win64
 ctest --preset win64
