@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkg-config)
-test_packages=(googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
+test_packages=(ardour googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev)
 
