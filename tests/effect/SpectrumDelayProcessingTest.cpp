@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "effect/SpectrumDelay.h"
+#include "plugin/DenormalGuard.h"
+#include "tests/plugin/TestHost.h"
+
+namespace brisko {
+namespace {
+
+using testing::HostCall;
+using testing::TestHost;
+using testing::TestHostScope;
+
+using Channels = std::vector<std::vector<float>>;
+
+// Deterministic noise in -0.5 .. 0.5 on both channels, different per channel.
+Channels noise(size_t length, uint32_t seed = 1) {
+  Channels signal(2, std::vector<float>(length));
+  uint32_t state = seed;
+  for (auto& channel : signal) {
+    for (float& x : channel) {
+      state = state * 1664525u + 1013904223u;
+      x = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
+    }
+  }
+  return signal;
+}
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+enum class Mode { Overwrite, Add, InPlace };
+
+// Feeds `input` through `effect` in blocks of `block` samples; outputs start
+// at `start` (zero by default) for the adding form.
+Channels run(SpectrumDelay& effect, const Channels& input, int32_t block, Mode mode = Mode::Overwrite,
+             float start = 0.0f) {
+  const size_t length = input[0].size();
+  Channels output(2, std::vector<float>(length, start));
+  std::vector<float> scratch[2];
+  for (size_t at = 0; at < length; at += static_cast<size_t>(block)) {
+    const auto n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), length - at));
+    float* in[2];
+    float* out[2];
+    for (int c = 0; c < 2; ++c) {
+      scratch[c].assign(input[c].begin() + static_cast<std::ptrdiff_t>(at),
+                        input[c].begin() + static_cast<std::ptrdiff_t>(at) + n);
+      in[c] = scratch[c].data();
+      out[c] = mode == Mode::InPlace ? in[c] : output[c].data() + at;
+    }
+    if (mode == Mode::Add)
+      effect.processAdding(in, out, n);
+    else
+      effect.processOverwriting(in, out, n);
+    if (mode == Mode::InPlace)
+      for (int c = 0; c < 2; ++c) std::copy(scratch[c].begin(), scratch[c].end(), output[c].begin() + at);
+  }
+  return output;
+}
+
+// Settings under which the wet path is audible within a few thousand samples.
+void makeAudible(SpectrumDelay& effect, float dryWet) {
+  effect.storeParameter(kParamDelayTime, 0.002f);
+  effect.storeParameter(kParamFeedback, 0.6f);
+  effect.storeParameter(kParamModFreq, 0.3f);
+  effect.storeParameter(kParamModAmp, 0.5f);
+  effect.storeParameter(kParamBinDelay, 0.05f);
+  effect.storeParameter(kParamDryWet, dryWet);
+}
+
+class Processing : public ::testing::Test {
+ protected:
+  std::unique_ptr<SpectrumDelay> make(float dryWet = 0.5f) {
+    auto effect = std::make_unique<SpectrumDelay>(&TestHost::callback);
+    makeAudible(*effect, dryWet);
+    return effect;
+  }
+  TestHostScope host;
+};
+
+TEST_F(Processing, NothingButSilenceInTheFirstFrameAndAWetSignalAfterIt) {
+  auto effect = make(1.0f);
+  const Channels input = noise(4096);
+  const Channels output = run(*effect, input, 512);
+  for (int c = 0; c < 2; ++c) {
+    for (size_t i = 0; i < 256; ++i) ASSERT_EQ(output[c][i], 0.0f) << i;
+    double energy = 0.0;
+    for (size_t i = 1024; i < 4096; ++i) energy += output[c][i] * output[c][i];
+    EXPECT_GT(energy, 1.0) << c;
+  }
+}
+
+TEST_F(Processing, DryOnlyCopiesTheInputOrAddsItToTheOutput) {
+  auto overwriting = make(0.0f);
+  auto adding = make(0.0f);
+  const Channels input = noise(3000);
+  const Channels copied = run(*overwriting, input, 256);
+  const Channels added = run(*adding, input, 256, Mode::Add, 0.25f);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_TRUE(sameBits(copied[c], input[c])) << c;
+    for (size_t i = 0; i < input[c].size(); ++i)
+      ASSERT_EQ(added[c][i], static_cast<float>(0.25 + static_cast<double>(input[c][i]))) << i;
+  }
+  // The wet path kept running underneath.
+  EXPECT_EQ(overwriting->channel(0).writeRow(), 3000 / 128 - 1);
+}
+
+TEST_F(Processing, AddingOntoZerosEqualsOverwritingAndInPlaceEqualsSeparate) {
+  auto a = make();
+  auto b = make();
+  auto c = make();
+  const Channels input = noise(6000);
+  const Channels overwritten = run(*a, input, 300);
+  const Channels added = run(*b, input, 300, Mode::Add);
+  const Channels inPlace = run(*c, input, 300, Mode::InPlace);
+  for (int ch = 0; ch < 2; ++ch) {
+    EXPECT_TRUE(sameBits(overwritten[ch], added[ch])) << ch;
+    EXPECT_TRUE(sameBits(overwritten[ch], inPlace[ch])) << ch;
+    EXPECT_FALSE(sameBits(overwritten[ch], input[ch]));
+  }
+}
+
+TEST_F(Processing, BlocksShorterThanTheHopGiveTheSameStreamAsLongBlocks) {
+  auto shortBlocks = make();
+  auto longBlocks = make();
+  const Channels input = noise(8192);
+  const Channels a = run(*shortBlocks, input, 40);
+  const Channels b = run(*longBlocks, input, 1024);
+  for (int c = 0; c < 2; ++c) EXPECT_TRUE(sameBits(a[c], b[c])) << c;
+}
+
+TEST_F(Processing, ZeroAndNegativeLengthsWriteNothing) {
+  auto effect = make();
+  float guard[2][4] = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+  float* in[2] = {guard[0], guard[1]};
+  float* out[2] = {guard[0], guard[1]};
+  for (int32_t n : {0, -1, -1000, std::numeric_limits<int32_t>::min()}) {
+    effect->processOverwriting(in, out, n);
+    effect->processAdding(in, out, n);
+  }
+  effect->processOverwriting(nullptr, nullptr, 0);
+  EXPECT_EQ(guard[0][0], 1.0f);
+  EXPECT_EQ(guard[1][3], 8.0f);
+}
+
+TEST_F(Processing, ANegativeLengthLeavesTheStreamAsItWas) {
+  auto interrupted = make();
+  auto steady = make();
+  const Channels input = noise(4096);
+  const Channels first = run(*interrupted, Channels{{input[0].begin(), input[0].begin() + 2048},
+                                                    {input[1].begin(), input[1].begin() + 2048}},
+                             256);
+  float* none[2] = {nullptr, nullptr};
+  interrupted->processOverwriting(none, none, -7);
+  const Channels second = run(*interrupted, Channels{{input[0].begin() + 2048, input[0].end()},
+                                                     {input[1].begin() + 2048, input[1].end()}},
+                              256);
+  const Channels reference = run(*steady, input, 256);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_TRUE(std::equal(second[c].begin(), second[c].end(), reference[c].begin() + 2048)) << c;
+  }
+}
+
+TEST_F(Processing, ParameterChangesTakeEffectFromTheNextBlock) {
+  auto changed = make();
+  auto unchanged = make();
+  const Channels input = noise(4096);
+  const Channels head{{input[0].begin(), input[0].begin() + 2048}, {input[1].begin(), input[1].begin() + 2048}};
+  const Channels tail{{input[0].begin() + 2048, input[0].end()}, {input[1].begin() + 2048, input[1].end()}};
+  const Channels a1 = run(*changed, head, 512);
+  const Channels b1 = run(*unchanged, head, 512);
+  for (int c = 0; c < 2; ++c) EXPECT_TRUE(sameBits(a1[c], b1[c]));
+
+  changed->storeParameter(kParamDelayTime, 0.004f);
+  changed->storeParameter(kParamFeedback, 0.1f);
+  const Channels a2 = run(*changed, tail, 512);
+  const Channels b2 = run(*unchanged, tail, 512);
+  for (int c = 0; c < 2; ++c) EXPECT_FALSE(sameBits(a2[c], b2[c]));
+
+  changed->storeParameter(kParamDryWet, 0.0f);
+  const Channels dry = run(*changed, tail, 512);
+  for (int c = 0; c < 2; ++c) EXPECT_TRUE(sameBits(dry[c], tail[c]));
+}
+
+TEST_F(Processing, MixFactorsOutsideZeroToOneAreClampedAndNaNMixesDry) {
+  const Channels input = noise(3000);
+  auto fullyWet = make(1.0f);
+  const Channels wet = run(*fullyWet, input, 500);
+  auto beyond = make(7.0f);
+  const Channels clampedHigh = run(*beyond, input, 500);
+  auto below = make(-3.0f);
+  const Channels clampedLow = run(*below, input, 500);
+  auto notANumber = make(std::numeric_limits<float>::quiet_NaN());
+  const Channels nanMix = run(*notANumber, input, 500);
+  auto infinite = make(std::numeric_limits<float>::infinity());
+  const Channels infiniteMix = run(*infinite, input, 500);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_TRUE(sameBits(clampedHigh[c], wet[c]));
+    EXPECT_TRUE(sameBits(infiniteMix[c], wet[c]));
+    EXPECT_TRUE(sameBits(clampedLow[c], input[c]));
+    EXPECT_TRUE(sameBits(nanMix[c], input[c]));
+  }
+  EXPECT_EQ(beyond->parameterValue(kParamDryWet), 7.0f);  // stored as given
+}
+
+TEST_F(Processing, NullChannelPointersGiveSilenceAsTheirWetSignal) {
+  const Channels input = noise(2048);
+  auto reference = make();
+  const Channels expected = run(*reference, input, 512);
+
+  auto effect = make();
+  Channels output(2, std::vector<float>(2048, 9.0f));
+  for (size_t at = 0; at < 2048; at += 512) {
+    float* in[2] = {const_cast<float*>(input[0].data()) + at, nullptr};
+    float* out[2] = {output[0].data() + at, output[1].data() + at};
+    effect->processOverwriting(in, out, 512);
+  }
+  EXPECT_TRUE(sameBits(output[0], expected[0]));
+  for (float x : output[1]) ASSERT_EQ(x, 0.0f);
+
+  // Adding onto an output whose input is missing leaves it as it was.
+  std::vector<float> kept(512, 0.5f);
+  float* in[2] = {const_cast<float*>(input[0].data()), nullptr};
+  float* out[2] = {nullptr, kept.data()};
+  effect->processAdding(in, out, 512);
+  for (float x : kept) ASSERT_EQ(x, 0.5f);
+
+  effect->processOverwriting(nullptr, out, 512);
+  effect->processAdding(in, nullptr, 512);
+  for (float x : kept) ASSERT_EQ(x, 0.0f);
+}
+
+TEST_F(Processing, EveryCallAsksForTimeInformationOnce) {
+  auto effect = make();
+  std::vector<float> buffer(64);
+  float* channels[2] = {buffer.data(), buffer.data()};
+  for (int32_t n : {64, 0, -3}) {
+    TestHost::calls.clear();
+    effect->processOverwriting(channels, channels, n);
+    effect->processAdding(channels, channels, n);
+    ASSERT_EQ(TestHost::calls.size(), 2u) << n;
+    for (const HostCall& call : TestHost::calls) {
+      EXPECT_EQ(call.effect, effect->effectRecord());
+      EXPECT_EQ(call.opcode, audioMasterGetTime);
+      EXPECT_EQ(call.value, 0x2E00);
+    }
+  }
+  SpectrumDelay alone(nullptr);  // no host: still processes
+  alone.processOverwriting(channels, channels, 64);
+}
+
+#if BRISKO_HAS_MXCSR
+TEST_F(Processing, DenormalsAreFlushedDuringACallAndTheCallersStateComesBack) {
+  constexpr unsigned kFlags = DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero;
+  auto effect = make();
+  unsigned inside = 0;
+  TestHost::respond = [&](const HostCall&) {
+    inside = _mm_getcsr();
+    return intptr_t{0};
+  };
+  std::vector<float> left(256, 1e-40f), right(256, 1e-40f);
+  float* channels[2] = {left.data(), right.data()};
+  const unsigned original = _mm_getcsr();
+  // Callers with neither flag, with only one of them, and with a rounding mode of their own.
+  for (unsigned caller : {original & ~kFlags, (original & ~kFlags) | DenormalGuard::kFlushToZero,
+                          (original & ~kFlags) | DenormalGuard::kDenormalsAreZero | 0x6000u}) {
+    _mm_setcsr(caller);
+    effect->processOverwriting(channels, channels, 256);
+    const unsigned afterOverwrite = _mm_getcsr();
+    const unsigned seenOverwrite = inside;
+    effect->processAdding(channels, channels, 256);
+    const unsigned afterAdd = _mm_getcsr();
+    _mm_setcsr(original);
+    EXPECT_EQ(afterOverwrite, caller);
+    EXPECT_EQ(afterAdd, caller);
+    EXPECT_EQ(seenOverwrite & kFlags, kFlags);
+    EXPECT_EQ(inside & kFlags, kFlags);
+    EXPECT_EQ(seenOverwrite & ~kFlags & ~0x3Fu, caller & ~kFlags & ~0x3Fu);  // nothing else changed
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace brisko
