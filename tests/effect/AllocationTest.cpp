@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "effect/ChannelProcessor.h"
+#include "effect/SpectrumDelay.h"
+#include "plugin/EffectFactory.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -64,6 +66,33 @@ TEST(Allocation, VaryingBlockLengthsAllocateNothingOnceTheLongestWasSeen) {
     run.block(static_cast<int>((state >> 8) % 4097), 0.5f);  // 0 .. 4096
   }
   EXPECT_EQ(allocations.load() - before, 0);
+}
+
+intptr_t BRISKO_VSTCALL quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// The whole processing entry, both forms, with parameters changing between
+// blocks of varying length.
+TEST(Allocation, PluginProcessingAllocatesNothingOnceTheLongestBlockWasSeen) {
+  AEffect* effect = createEffectRecord(&quietHost, &SpectrumDelay::create);
+  ASSERT_NE(effect, nullptr);
+  std::vector<float> channels[4];
+  for (auto& channel : channels) channel.assign(4096, 0.25f);
+  float* inputs[2] = {channels[0].data(), channels[1].data()};
+  float* outputs[2] = {channels[2].data(), channels[3].data()};
+  effect->processReplacing(effect, inputs, outputs, 4096);
+  effect->process(effect, inputs, outputs, 4096);
+  const long before = allocations.load();
+  uint32_t state = 9;
+  for (int i = 0; i < 3000; ++i) {
+    state = state * 1103515245u + 12345u;
+    const int32_t n = static_cast<int32_t>((state >> 8) % 4097);
+    effect->setParameter(effect, static_cast<int32_t>(state % 6), static_cast<float>(state % 1000) / 1000.0f);
+    (i % 2 ? effect->process : effect->processReplacing)(effect, inputs, outputs, n);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
 
 }  // namespace
