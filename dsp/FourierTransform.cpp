@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/FourierTransformPasses.h"
+#include "dsp/FourierTransformSse2.h"
 #include "dsp/Pi.h"
 #include "dsp/PortableMath.h"
 
@@ -17,107 +19,6 @@ int32_t roundedBitCount(int32_t length) {
   if (length <= 1) return 0;
   const double bits = std::floor(pmath::log(static_cast<double>(length)) / pmath::log(2.0) + 0.5);
   return bits > kMaxBitCount ? kMaxBitCount : static_cast<int32_t>(bits);
-}
-
-// Forward passes. S is the array a pass reads, D the one it writes.
-
-void forwardFourPoint(float* D, const float* x, const int32_t* rev, int32_t n) {
-  for (int32_t c = 0; c < n; c += 4) {
-    const double x0 = x[rev[c]], x1 = x[rev[c + 1]], x2 = x[rev[c + 2]], x3 = x[rev[c + 3]];
-    D[c + 1] = toFloat(x0 - x1);
-    D[c + 3] = toFloat(x2 - x3);
-    const double a = x0 + x1;
-    const double b = x2 + x3;
-    D[c] = toFloat(a + b);
-    D[c + 2] = toFloat(a - b);
-  }
-}
-
-void forwardEightPoint(float* D, const float* S, double halfSqrt2, int32_t n) {
-  for (int32_t c = 0; c < n; c += 8) {
-    D[c] = toFloat(static_cast<double>(S[c]) + S[c + 4]);
-    D[c + 4] = toFloat(static_cast<double>(S[c]) - S[c + 4]);
-    D[c + 2] = S[c + 2];
-    D[c + 6] = S[c + 6];
-    double v = (static_cast<double>(S[c + 5]) - S[c + 7]) * halfSqrt2;
-    D[c + 1] = toFloat(S[c + 1] + v);
-    D[c + 3] = toFloat(S[c + 1] - v);
-    v = (static_cast<double>(S[c + 5]) + S[c + 7]) * halfSqrt2;
-    D[c + 5] = toFloat(v + S[c + 3]);
-    D[c + 7] = toFloat(v - S[c + 3]);
-  }
-}
-
-// Merges pairs of m-point spectra into 2m-point spectra; table holds
-// cos(i pi / m) for i = 0 .. m/2 - 1.
-void forwardMerge(float* D, const float* S, const float* table, int32_t m, int32_t n) {
-  const int32_t h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    D[c] = toFloat(static_cast<double>(S[c]) + S[c + m]);
-    D[c + m] = toFloat(static_cast<double>(S[c]) - S[c + m]);
-    D[c + h] = S[c + h];
-    D[c + m + h] = S[c + m + h];
-    for (int32_t i = 1; i < h; ++i) {
-      const double co = table[i];
-      const double si = table[h - i];
-      double v = S[c + m + i] * co - S[c + m + h + i] * si;
-      D[c + i] = toFloat(S[c + i] + v);
-      D[c + m - i] = toFloat(S[c + i] - v);
-      v = S[c + m + i] * si + S[c + m + h + i] * co;
-      D[c + m + i] = toFloat(v + S[c + h + i]);
-      D[c + 2 * m - i] = toFloat(v - S[c + h + i]);
-    }
-  }
-}
-
-// Inverse passes: the forward stages run backwards.
-
-void inverseSplit(float* D, const float* S, const float* table, int32_t m, int32_t n) {
-  const int32_t h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    D[c] = toFloat(static_cast<double>(S[c]) + S[c + m]);
-    D[c + m] = toFloat(static_cast<double>(S[c]) - S[c + m]);
-    D[c + h] = toFloat(2.0 * S[c + h]);
-    D[c + m + h] = toFloat(2.0 * S[c + m + h]);
-    for (int32_t i = 1; i < h; ++i) {
-      const double co = table[i];
-      const double si = table[h - i];
-      D[c + i] = toFloat(static_cast<double>(S[c + i]) + S[c + m - i]);
-      D[c + h + i] = toFloat(static_cast<double>(S[c + m + i]) - S[c + 2 * m - i]);
-      const double vr = static_cast<double>(S[c + i]) - S[c + m - i];
-      const double vi = static_cast<double>(S[c + m + i]) + S[c + 2 * m - i];
-      D[c + m + i] = toFloat(vr * co + vi * si);
-      D[c + m + h + i] = toFloat(vi * co - vr * si);
-    }
-  }
-}
-
-void inverseEightPoint(float* D, const float* S, double halfSqrt2, int32_t n) {
-  for (int32_t c = 0; c < n; c += 8) {
-    D[c] = toFloat(static_cast<double>(S[c]) + S[c + 4]);
-    D[c + 4] = toFloat(static_cast<double>(S[c]) - S[c + 4]);
-    D[c + 2] = toFloat(2.0 * S[c + 2]);
-    D[c + 6] = toFloat(2.0 * S[c + 6]);
-    D[c + 1] = toFloat(static_cast<double>(S[c + 1]) + S[c + 3]);
-    D[c + 3] = toFloat(static_cast<double>(S[c + 5]) - S[c + 7]);
-    const double vr = static_cast<double>(S[c + 1]) - S[c + 3];
-    const double vi = static_cast<double>(S[c + 5]) + S[c + 7];
-    D[c + 5] = toFloat((vr + vi) * halfSqrt2);
-    D[c + 7] = toFloat((vi - vr) * halfSqrt2);
-  }
-}
-
-void inverseFourPoint(float* out, const float* T, const int32_t* rev, int32_t n) {
-  for (int32_t c = 0; c < n; c += 4) {
-    const double b0 = static_cast<double>(T[c]) + T[c + 2];
-    const double b2 = static_cast<double>(T[c]) - T[c + 2];
-    const double b1 = 2.0 * T[c + 1];
-    const double b3 = 2.0 * T[c + 3];
-    out[rev[c]] = toFloat(b0 + b1);
-    out[rev[c + 1]] = toFloat(b0 - b1);
-    out[rev[c + 2]] = toFloat(b2 + b3);
-    out[rev[c + 3]] = toFloat(b2 - b3);
-  }
 }
 
 }  // namespace
@@ -155,6 +56,20 @@ FourierTransform::FourierTransform(int32_t length)
     }
   }
   if (bitCount_ > 2) scratch_.resize(static_cast<size_t>(length_));
+
+  // Merging pass p reads the level p - 1 sub-table (h = 2^(p-1) entries at
+  // h - 4): cosines[i] = table[i] and sines[i] = table[h - i].
+  for (int32_t p = 3; p < bitCount_; ++p) {
+    const int32_t h = int32_t{1} << (p - 1);
+    const float* table = quarterCosine_.data() + (h - 4);
+    for (int32_t i = 0; i < h; ++i) twiddles_.push_back(table[i]);
+    twiddles_.push_back(0.0);  // sin 0: never read
+    for (int32_t i = 1; i < h; ++i) twiddles_.push_back(table[h - i]);
+  }
+}
+
+fourier::Plan FourierTransform::plan() const {
+  return {length_, bitCount_, bitReversal_.data(), twiddles_.data(), halfSqrt2_};
 }
 
 void FourierTransform::forward(float* output, const float* input) {
@@ -181,16 +96,21 @@ void FourierTransform::forward(float* output, const float* input) {
 }
 
 void FourierTransform::forwardPasses(float* output, const float* input) {
+  const fourier::Plan tables = plan();
+#if defined(__SSE2__)
+  if (bitCount_ >= fourier::kSse2MinBitCount) {
+    fourier::forwardSse2(tables, output, input, scratch_.data());
+    return;
+  }
+#endif
+  using Lanes = fourier::ScalarLanes;
   // The passes alternate between output and scratch so that the last lands in output.
-  float* dst = (bitCount_ & 1) ? scratch_.data() : output;
-  float* src = (bitCount_ & 1) ? output : scratch_.data();
-  forwardFourPoint(dst, input, bitReversal_.data(), length_);
-  std::swap(src, dst);
-  forwardEightPoint(dst, src, halfSqrt2_, length_);
+  float* dst = (bitCount_ & 1) ? output : scratch_.data();
+  float* src = (bitCount_ & 1) ? scratch_.data() : output;
+  fourier::forwardFirstStages<Lanes>(dst, input, bitReversal_.data(), tables.halfSqrt2, length_);
   for (int32_t p = 3; p < bitCount_; ++p) {
     std::swap(src, dst);
-    const int32_t m = int32_t{1} << p;
-    forwardMerge(dst, src, quarterCosine_.data() + (m / 2 - 4), m, length_);
+    fourier::forwardMerge<Lanes>(dst, src, tables.twiddlesOfPass(p), int32_t{1} << p, length_);
   }
 }
 
@@ -218,17 +138,25 @@ void FourierTransform::inverse(const float* input, float* output) {
 }
 
 void FourierTransform::inversePasses(const float* input, float* output) {
-  float* dst = (bitCount_ & 1) ? scratch_.data() : output;
-  float* spare = (bitCount_ & 1) ? output : scratch_.data();
+  const fourier::Plan tables = plan();
+#if defined(__SSE2__)
+  if (bitCount_ >= fourier::kSse2MinBitCount) {
+    fourier::inverseSse2(tables, input, output, scratch_.data());
+    return;
+  }
+#endif
+  using Lanes = fourier::ScalarLanes;
+  // The first pass reads input, each later one what the previous one wrote;
+  // the last split lands in scratch, as the final stages write output.
+  float* dst = (bitCount_ & 1) ? output : scratch_.data();
+  float* spare = (bitCount_ & 1) ? scratch_.data() : output;
   const float* src = input;
   for (int32_t p = bitCount_ - 1; p >= 3; --p) {
-    const int32_t m = int32_t{1} << p;
-    inverseSplit(dst, src, quarterCosine_.data() + (m / 2 - 4), m, length_);
+    fourier::inverseSplit<Lanes>(dst, src, tables.twiddlesOfPass(p), int32_t{1} << p, length_);
     src = dst;
     std::swap(dst, spare);
   }
-  inverseEightPoint(dst, src, halfSqrt2_, length_);
-  inverseFourPoint(output, dst, bitReversal_.data(), length_);
+  fourier::inverseLastStages<Lanes>(output, src, bitReversal_.data(), tables.halfSqrt2, length_);
 }
 
 void FourierTransform::rescale(float* data) const {

@@ -5,6 +5,10 @@
 
 namespace brisko {
 
+namespace fourier {
+struct Plan;
+}
+
 // Real radix-2 transform between N samples and the packed spectrum:
 //   s[k]       = sum x[n] cos(2 pi k n / N)   for k = 0 .. N/2
 //   s[N/2 + k] = sum x[n] sin(2 pi k n / N)   for k = 1 .. N/2 - 1
@@ -35,6 +39,7 @@ class FourierTransform {
   const std::vector<float>& quarterCosineTable() const { return quarterCosine_; }
 
  private:
+  fourier::Plan plan() const;
   void forwardPasses(float* output, const float* input);
   void inversePasses(const float* input, float* output);
 
@@ -44,6 +49,8 @@ class FourierTransform {
   int32_t length_;
   int32_t bitCount_;
   std::vector<float> scratch_;  // empty when bitCount <= 2
+  // quarterCosineTable as doubles, with the sines in the order the passes read them.
+  std::vector<double> twiddles_;
 };
 
 }  // namespace brisko
