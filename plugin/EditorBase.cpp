@@ -1,5 +1,10 @@
 #include "plugin/EditorBase.h"
 
+#include <memory>
+
+#include "gui/Frame.h"
+#include "plugin/ExtendedEffect.h"
+
 namespace brisko {
 
 int32_t EditorBase::queryRect(ERect** rect) {
@@ -13,10 +18,7 @@ int32_t EditorBase::openEditor(void* parent) {
 }
 
 void EditorBase::idleEditor() {
-  if (refreshPending) {
-    refreshPending = 0;
-    refreshEditor();
-  }
+  if (refreshPending.exchange(0)) refreshEditor();
 }
 
 int32_t EditorBase::keyPressed(VstKeyCode&) { return -1; }
@@ -26,5 +28,76 @@ int32_t EditorBase::keyReleased(VstKeyCode&) { return -1; }
 int32_t EditorBase::chooseKnobMode(int32_t) { return 0; }
 
 bool EditorBase::wheelTurned(float) { return false; }
+
+GuiEditor::GuiEditor(EffectBase* effect, Platform& platform) : EditorBase(effect), services(platform) {
+  if (owner) owner->attachEditor(this);
+  nextIdleTick = services.clock().tickCount();
+  services.initializeOle();
+}
+
+GuiEditor::~GuiEditor() { services.uninitializeOle(); }
+
+int32_t GuiEditor::queryRect(ERect** rect) {
+  if (rect) *rect = &area;
+  return 1;
+}
+
+int32_t GuiEditor::openEditor(void* parent) {
+  requestRefresh();
+  parentWindow = parent;
+  return 0;
+}
+
+void GuiEditor::idleEditor() {
+  if (inIdlePump) return;
+  if (refreshPending.exchange(0)) refreshEditor();
+  if (rootFrame) rootFrame->frameIdle();
+}
+
+int32_t GuiEditor::keyPressed(VstKeyCode& key) { return rootFrame ? rootFrame->onKeyDown(key) : -1; }
+
+int32_t GuiEditor::keyReleased(VstKeyCode& key) { return rootFrame ? rootFrame->onKeyUp(key) : -1; }
+
+int32_t GuiEditor::chooseKnobMode(int32_t) { return 1; }
+
+bool GuiEditor::wheelTurned(float distance) {
+  return rootFrame ? rootFrame->onWheel(nullptr, {0, 0}, distance) : false;
+}
+
+void GuiEditor::parameterChanged(int32_t, float) { requestRefresh(); }
+
+void GuiEditor::drawEditor(ERect*) {
+  if (!rootFrame) return;
+  std::unique_ptr<DrawContext> context = rootFrame->makeDrawContext();
+  if (context) rootFrame->draw(context.get());
+}
+
+void GuiEditor::pumpIdle() {
+  Clock& clock = services.clock();
+  uint32_t now = clock.tickCount();
+  // How far the next run lies ahead; the subtraction keeps working when the
+  // tick counter wraps, and a run is never scheduled further than one
+  // interval ahead, so anything larger means the due time has passed.
+  const uint32_t ahead = nextIdleTick - now;
+  if (ahead != 0 && ahead <= kPumpInterval) {
+    clock.sleep(kPumpSleep);
+    now += kPumpSleep;
+    if (ahead > kPumpSleep + kPumpSlack) return;
+  }
+  idleEditor();
+  services.messagePump().dispatchOnePaint();
+  nextIdleTick = now + kPumpInterval;
+  inIdlePump = true;
+  if (owner) owner->hostIdle();
+  inIdlePump = false;
+}
+
+void GuiEditor::beginEdit(int32_t index) {
+  if (auto* effect = dynamic_cast<ExtendedEffect*>(owner)) effect->hostBeginEdit(index);
+}
+
+void GuiEditor::endEdit(int32_t index) {
+  if (auto* effect = dynamic_cast<ExtendedEffect*>(owner)) effect->hostEndEdit(index);
+}
 
 }  // namespace brisko

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace brisko {
+
+// What views need of the editor that owns their frame: the idle pump while
+// they track the mouse, and the host's edit gesture around a drag.
+class FrameEditor {
+ public:
+  virtual void pumpIdle() = 0;
+  virtual void beginEdit(int32_t index) = 0;
+  virtual void endEdit(int32_t index) = 0;
+
+ protected:
+  ~FrameEditor() = default;
+};
+
+}  // namespace brisko
