@@ -24,11 +24,19 @@ __asm__(".section .drectve\n\t.ascii \" -export:main\"\n\t.text");
 #define BRISKO_MAIN_EXPORT BRISKO_EXPORT
 #endif
 
+// The 32-bit Windows DLL exports "main" alone, as the hosts of that platform
+// expect; every other target also offers the newer name.
+#if defined(_WIN32) && !defined(_WIN64)
+#define BRISKO_VST_MAIN_EXPORT
+#else
+#define BRISKO_VST_MAIN_EXPORT BRISKO_EXPORT
+#endif
+
 extern "C" {
 
 BRISKO_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback)
     __asm__(BRISKO_MAIN_SYMBOL);
-BRISKO_EXPORT brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback);
+BRISKO_VST_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback);
 
 brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback) {
   return brisko::createEffectRecord(hostCallback, &brisko::SpectrumDelay::create);

@@ -43,7 +43,8 @@ stage "64-bit Windows: build, test under wine64"
 build win64
 ctest --preset win64
 
-stage "32-bit Windows: build"
+stage "32-bit Windows: build, structural checks"
 build win32
+ctest --preset win32
 
 stage "All stages passed"
