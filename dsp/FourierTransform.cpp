@@ -3,8 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/FourierTransformKernels.h"
 #include "dsp/FourierTransformPasses.h"
-#include "dsp/FourierTransformSse2.h"
 #include "dsp/Pi.h"
 #include "dsp/PortableMath.h"
 
@@ -19,6 +19,13 @@ int32_t roundedBitCount(int32_t length) {
   if (length <= 1) return 0;
   const double bits = std::floor(pmath::log(static_cast<double>(length)) / pmath::log(2.0) + 0.5);
   return bits > kMaxBitCount ? kMaxBitCount : static_cast<int32_t>(bits);
+}
+
+// The fastest implementation this CPU runs, for lengths of 64 and more.
+const fourier::QuadKernels* simdKernels() {
+  static const fourier::QuadKernels* const kernels =
+      fourier::avx2Kernels() ? fourier::avx2Kernels() : fourier::sse2Kernels();
+  return kernels;
 }
 
 }  // namespace
@@ -56,16 +63,7 @@ FourierTransform::FourierTransform(int32_t length)
     }
   }
   if (bitCount_ > 2) scratch_.resize(static_cast<size_t>(length_));
-
-  // Merging pass p reads the level p - 1 sub-table (h = 2^(p-1) entries at
-  // h - 4): cosines[i] = table[i] and sines[i] = table[h - i].
-  for (int32_t p = 3; p < bitCount_; ++p) {
-    const int32_t h = int32_t{1} << (p - 1);
-    const float* table = quarterCosine_.data() + (h - 4);
-    for (int32_t i = 0; i < h; ++i) twiddles_.push_back(table[i]);
-    twiddles_.push_back(0.0);  // sin 0: never read
-    for (int32_t i = 1; i < h; ++i) twiddles_.push_back(table[h - i]);
-  }
+  twiddles_ = fourier::expandTwiddles(quarterCosine_, bitCount_);
 }
 
 fourier::Plan FourierTransform::plan() const {
@@ -97,12 +95,10 @@ void FourierTransform::forward(float* output, const float* input) {
 
 void FourierTransform::forwardPasses(float* output, const float* input) {
   const fourier::Plan tables = plan();
-#if defined(__SSE2__)
-  if (bitCount_ >= fourier::kSse2MinBitCount) {
-    fourier::forwardSse2(tables, output, input, scratch_.data());
+  if (bitCount_ >= fourier::kSimdMinBitCount && simdKernels()) {
+    simdKernels()->forward(tables, output, input, scratch_.data());
     return;
   }
-#endif
   using Lanes = fourier::ScalarLanes;
   // The passes alternate between output and scratch so that the last lands in output.
   float* dst = (bitCount_ & 1) ? output : scratch_.data();
@@ -110,7 +106,7 @@ void FourierTransform::forwardPasses(float* output, const float* input) {
   fourier::forwardFirstStages<Lanes>(dst, input, bitReversal_.data(), tables.halfSqrt2, length_);
   for (int32_t p = 3; p < bitCount_; ++p) {
     std::swap(src, dst);
-    fourier::forwardMerge<Lanes>(dst, src, tables.twiddlesOfPass(p), int32_t{1} << p, length_);
+    fourier::forwardMerge<Lanes>(dst, src, fourier::twiddlesOfPass(tables, p), int32_t{1} << p, length_);
   }
 }
 
@@ -139,12 +135,10 @@ void FourierTransform::inverse(const float* input, float* output) {
 
 void FourierTransform::inversePasses(const float* input, float* output) {
   const fourier::Plan tables = plan();
-#if defined(__SSE2__)
-  if (bitCount_ >= fourier::kSse2MinBitCount) {
-    fourier::inverseSse2(tables, input, output, scratch_.data());
+  if (bitCount_ >= fourier::kSimdMinBitCount && simdKernels()) {
+    simdKernels()->inverse(tables, input, output, scratch_.data());
     return;
   }
-#endif
   using Lanes = fourier::ScalarLanes;
   // The first pass reads input, each later one what the previous one wrote;
   // the last split lands in scratch, as the final stages write output.
@@ -152,7 +146,7 @@ void FourierTransform::inversePasses(const float* input, float* output) {
   float* spare = (bitCount_ & 1) ? scratch_.data() : output;
   const float* src = input;
   for (int32_t p = bitCount_ - 1; p >= 3; --p) {
-    fourier::inverseSplit<Lanes>(dst, src, tables.twiddlesOfPass(p), int32_t{1} << p, length_);
+    fourier::inverseSplit<Lanes>(dst, src, fourier::twiddlesOfPass(tables, p), int32_t{1} << p, length_);
     src = dst;
     std::swap(dst, spare);
   }

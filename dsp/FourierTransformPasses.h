@@ -12,8 +12,12 @@
 // sum, difference and twice are one float operation each, which equals
 // rounding the exact double result (double rounding is innocuous for a single
 // operation), so they need no detour through double.
+//
+// The functions have internal linkage: translation units compiled for
+// different instruction sets include this header, and must not share code.
 
 #include <cstdint>
+#include <vector>
 
 namespace brisko::fourier {
 
@@ -32,13 +36,18 @@ struct Plan {
   // For each merging pass p = 3 .. bitCount - 1 in turn: h cosines, h sines.
   const double* twiddles;
   double halfSqrt2;
-
-  Twiddles twiddlesOfPass(int32_t p) const {
-    const int32_t h = int32_t{1} << (p - 1);
-    const double* cosines = twiddles + 2 * (h - 4);
-    return {cosines, cosines + h};
-  }
 };
+
+// Plan::twiddles built from the quarter cosine table.
+std::vector<double> expandTwiddles(const std::vector<float>& quarterCosine, int32_t bitCount);
+
+namespace {
+
+inline Twiddles twiddlesOfPass(const Plan& plan, int32_t p) {
+  const int32_t h = int32_t{1} << (p - 1);
+  const double* cosines = plan.twiddles + 2 * (h - 4);
+  return {cosines, cosines + h};
+}
 
 struct ScalarLanes {
   static constexpr int32_t kWidth = 1;
@@ -187,4 +196,5 @@ void inverseLastStages(float* out, const float* S, const int32_t* offsets, doubl
   }
 }
 
+}  // namespace
 }  // namespace brisko::fourier

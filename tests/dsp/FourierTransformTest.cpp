@@ -159,76 +159,10 @@ TEST(FourierTransformBits, GoldenHashes) {
   }
 }
 
-enum class Content { kUnit, kWideRange, kDenormal, kSpecial, kTones, kSparse };
-
-// Tones and sparse impulses make the later passes cancel large terms, so the
-// results are small and every rounding step inside them shows in the output
-// bits; random noise alone would hide a changed order of double operations.
-std::vector<float> contentSignal(size_t n, Content content, testsignals::Lcg& lcg) {
-  std::vector<float> values(n, 0.0f);
-  switch (content) {
-    case Content::kUnit:
-      for (float& x : values) x = lcg.unit();
-      break;
-    case Content::kWideRange:
-      for (float& x : values) x = lcg.wideRange();
-      break;
-    case Content::kDenormal:
-      // Subnormal patterns mixed with tiny normals, so sums cross the boundary.
-      for (float& x : values) x = std::bit_cast<float>((lcg.next() & 0x80FFFFFFu) + ((lcg.next() & 1u) << 23));
-      break;
-    case Content::kSpecial:
-      for (float& x : values) {
-        const uint32_t pick = lcg.next() % 16u;
-        x = pick == 0   ? std::numeric_limits<float>::infinity()
-            : pick == 1 ? -std::numeric_limits<float>::infinity()
-            : pick == 2 ? std::numeric_limits<float>::quiet_NaN()
-            : pick == 3 ? -0.0f
-                        : lcg.unit() * 1e30f;
-      }
-      break;
-    case Content::kTones:
-      for (int tone = 0; tone < 3; ++tone) {
-        const double length = static_cast<double>(n);
-        const double bin = static_cast<double>(lcg.next() % (n / 2 + 1));
-        const double phase = lcg.unit() * kTwoPi, amplitude = 1e6 * lcg.unit();
-        for (size_t i = 0; i < n; ++i)
-          values[i] += static_cast<float>(amplitude * std::cos(kTwoPi * bin * static_cast<double>(i) / length + phase));
-      }
-      for (float& x : values) x += 1e-3f * lcg.unit();
-      break;
-    case Content::kSparse:
-      for (int impulse = 0; impulse < 3; ++impulse) values[lcg.next() % n] = 1e4f * lcg.unit();
-      break;
-  }
-  return values;
-}
-
-// Same bits, except that any NaN matches any NaN (payloads are not preserved).
-::testing::AssertionResult sameBits(const std::vector<float>& actual, const std::vector<float>& expected) {
-  for (size_t i = 0; i < actual.size(); ++i) {
-    if (std::isnan(actual[i]) && std::isnan(expected[i])) continue;
-    if (std::bit_cast<uint32_t>(actual[i]) != std::bit_cast<uint32_t>(expected[i]))
-      return ::testing::AssertionFailure() << "index " << i << ": " << actual[i] << " instead of " << expected[i];
-  }
-  return ::testing::AssertionSuccess();
-}
-
-// Forward of values, inverse of values taken as a spectrum, and inverse of
-// their spectrum (which cancels back down to the sparse or tonal signal).
 void expectSameAsReference(FourierTransform& transform, const std::vector<float>& values, const char* what) {
-  const auto n = values.size();
-  const float poison = std::numeric_limits<float>::quiet_NaN();
-  std::vector<float> actual(n, poison), expected(n, poison), spectrum(n, poison);
-  transform.forward(actual.data(), values.data());
-  reference::forward(transform, spectrum.data(), values.data());
-  EXPECT_TRUE(sameBits(actual, spectrum)) << "forward, " << what << ", N = " << n;
-  for (const std::vector<float>* input : {&values, static_cast<const std::vector<float>*>(&spectrum)}) {
-    std::fill(actual.begin(), actual.end(), poison);
-    transform.inverse(input->data(), actual.data());
-    reference::inverse(transform, input->data(), expected.data());
-    EXPECT_TRUE(sameBits(actual, expected)) << "inverse, " << what << ", N = " << n;
-  }
+  reference::expectSameBits(
+      transform, [&](float* out, const float* in) { transform.forward(out, in); },
+      [&](const float* in, float* out) { transform.inverse(in, out); }, values, what);
 }
 
 TEST(FourierTransformBits, MatchesReferenceOnEverySize) {
@@ -237,13 +171,14 @@ TEST(FourierTransformBits, MatchesReferenceOnEverySize) {
     FourierTransform transform(n);
     const int rounds = n <= 256 ? 40 : 8;
     for (int round = 0; round < rounds; ++round) {
-      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kUnit, lcg), "unit");
-      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kWideRange, lcg), "wide range");
-      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kTones, lcg), "tones");
-      expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kSparse, lcg), "sparse");
+      expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kUnit, lcg), "unit");
+      expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kWideRange, lcg), "wide range");
+      expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kSpread, lcg), "spread");
+      expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kTones, lcg), "tones");
+      expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kSparse, lcg), "sparse");
     }
-    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kDenormal, lcg), "denormal");
-    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kSpecial, lcg), "inf and NaN");
+    expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kDenormal, lcg), "denormal");
+    expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kSpecial, lcg), "inf and NaN");
   }
 }
 
@@ -251,8 +186,8 @@ TEST(FourierTransformBits, MatchesReferenceOnLargeSizes) {
   testsignals::Lcg lcg(78);
   for (int32_t n = 8192; n <= 65536; n *= 2) {
     FourierTransform transform(n);
-    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kTones, lcg), "tones");
-    expectSameAsReference(transform, contentSignal(static_cast<size_t>(n), Content::kSpecial, lcg), "inf and NaN");
+    expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kTones, lcg), "tones");
+    expectSameAsReference(transform, testsignals::contentSignal(static_cast<size_t>(n), testsignals::Content::kSpecial, lcg), "inf and NaN");
   }
 }
 

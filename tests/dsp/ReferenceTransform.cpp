@@ -38,6 +38,8 @@ void forwardEightPoint(float* D, const float* S, int32_t n) {
   }
 }
 
+}  // namespace
+
 void forwardMerge(float* D, const float* S, const float* table, int32_t m, int32_t n) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
@@ -77,6 +79,8 @@ void inverseSplit(float* D, const float* S, const float* table, int32_t m, int32
     }
   }
 }
+
+namespace {
 
 void inverseEightPoint(float* D, const float* S, int32_t n) {
   for (int32_t c = 0; c < n; c += 8) {

@@ -1,0 +1,34 @@
+// Compiled with -mavx2 (and nothing else from this file may run before the
+// CPU check): the same passes as the SSE2 ones, four doubles per register.
+#include "dsp/FourierTransformKernels.h"
+
+#if defined(__AVX2__)
+
+#include <immintrin.h>
+
+#include "dsp/FourierTransformQuad.h"
+
+namespace brisko::fourier {
+namespace {
+
+struct Avx2Wide {
+  struct Wide {
+    __m256d v;
+  };
+  static Wide widen(__m128 v) { return {_mm256_cvtps_pd(v)}; }
+  static __m128 narrow(Wide v) { return _mm256_cvtpd_ps(v.v); }
+  static Wide load(const double* p) { return {_mm256_loadu_pd(p)}; }
+  static Wide broadcast(double v) { return {_mm256_set1_pd(v)}; }
+};
+
+inline Avx2Wide::Wide operator+(Avx2Wide::Wide a, Avx2Wide::Wide b) { return {_mm256_add_pd(a.v, b.v)}; }
+inline Avx2Wide::Wide operator-(Avx2Wide::Wide a, Avx2Wide::Wide b) { return {_mm256_sub_pd(a.v, b.v)}; }
+inline Avx2Wide::Wide operator*(Avx2Wide::Wide a, Avx2Wide::Wide b) { return {_mm256_mul_pd(a.v, b.v)}; }
+
+}  // namespace
+
+const QuadKernels* avx2KernelsUnchecked() { return &kQuadKernels<Avx2Wide>; }
+
+}  // namespace brisko::fourier
+
+#endif

@@ -1,0 +1,263 @@
+#pragma once
+
+// Passes of FourierTransform over four interleaved quarter-length transforms,
+// written once for any SIMD double type W. Included only by the SIMD
+// translation units, each compiled for its own instruction set: everything
+// here has internal linkage on purpose, so that no function compiled for one
+// instruction set can be shared with (and run by) another.
+//
+// Lane layout: element 4j + t of a lane array is position j of transform t.
+// Reading the input in bit-reversed order makes transform t the transform of
+// x[4n + t], so the first passes run the scalar algorithm on whole registers.
+// The last two passes merge the four into one and run over four consecutive
+// indices at a time instead. Every value goes through the same IEEE
+// operations in the same order as in the scalar passes, so the bits match.
+//
+// W provides: a type Wide holding four doubles with + - * as single IEEE
+// operations per lane; widen (exact) from and narrow (rounding) to four
+// floats; load of four doubles; broadcast of one.
+
+#include <xmmintrin.h>
+
+#include <cstdint>
+
+#include "dsp/FourierTransformKernels.h"
+#include "dsp/FourierTransformPasses.h"
+
+namespace brisko::fourier {
+namespace {
+
+template <class W>
+struct QuadLanes {
+  static constexpr int32_t kWidth = 4;
+  struct Narrow {
+    __m128 v;
+  };
+  using Wide = typename W::Wide;
+  static Narrow load(const float* p) { return {_mm_loadu_ps(p)}; }
+  static void store(float* p, Narrow v) { _mm_storeu_ps(p, v.v); }
+  static Wide widen(Narrow v) { return W::widen(v.v); }
+  static Narrow narrow(Wide v) { return {W::narrow(v)}; }
+  static Wide broadcast(double v) { return W::broadcast(v); }
+  static Narrow sum(Narrow a, Narrow b) { return {_mm_add_ps(a.v, b.v)}; }
+  static Narrow difference(Narrow a, Narrow b) { return {_mm_sub_ps(a.v, b.v)}; }
+  static Narrow twice(Narrow a) { return {_mm_add_ps(a.v, a.v)}; }
+};
+
+inline float toFloat(double value) { return static_cast<float>(value); }
+inline __m128 reversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
+
+template <class T>
+inline void exchange(T& a, T& b) {
+  T t = a;
+  a = b;
+  b = t;
+}
+
+// Index blocks of four covering 1 .. h - 1 (h >= 8, a power of two); the last
+// block overlaps its predecessor and simply writes the same values again.
+template <class Body>
+void forEachBlockOfFour(int32_t h, Body body) {
+  for (int32_t start = 1; start < h; start += 4) body(start < h - 4 ? start : h - 4);
+}
+
+// Forward butterflies i .. i+3 of the group at D; low = S[c+i..], high =
+// S[c+h+i..], re = S[c+m+i..], im = S[c+m+h+i..].
+template <class W>
+inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles, __m128 low, __m128 high,
+                               __m128 re, __m128 im) {
+  using Wide = typename W::Wide;
+  const Wide co = W::load(twiddles.cosines + i), si = W::load(twiddles.sines + i);
+  const Wide l = W::widen(low), hi = W::widen(high), r = W::widen(re), q = W::widen(im);
+  Wide v = r * co - q * si;
+  _mm_storeu_ps(D + i, W::narrow(l + v));
+  _mm_storeu_ps(D + m - i - 3, reversed(W::narrow(l - v)));
+  v = r * si + q * co;
+  _mm_storeu_ps(D + m + i, W::narrow(v + hi));
+  _mm_storeu_ps(D + 2 * m - i - 3, reversed(W::narrow(v - hi)));
+}
+
+struct SplitOutputs {
+  __m128 low, high, re, im;  // D[c+i..], D[c+h+i..], D[c+m+i..], D[c+m+h+i..]
+};
+
+// Inverse butterflies i .. i+3 of the group at S.
+template <class W>
+inline SplitOutputs inverseButterflies(const float* S, int32_t m, int32_t i, Twiddles twiddles) {
+  using Wide = typename W::Wide;
+  const Wide co = W::load(twiddles.cosines + i), si = W::load(twiddles.sines + i);
+  const __m128 up = _mm_loadu_ps(S + i), down = reversed(_mm_loadu_ps(S + m - i - 3));
+  const __m128 upHigh = _mm_loadu_ps(S + m + i), downHigh = reversed(_mm_loadu_ps(S + 2 * m - i - 3));
+  const Wide vr = W::widen(up) - W::widen(down);
+  const Wide vi = W::widen(upHigh) + W::widen(downHigh);
+  return {_mm_add_ps(up, down), _mm_sub_ps(upHigh, downHigh), W::narrow(vr * co + vi * si),
+          W::narrow(vi * co - vr * si)};
+}
+
+// A group's first, middle and mirrored entries, which need no twiddles.
+template <class Read, class Write>
+void forwardMergeEnds(Read s, Write d, int32_t m) {
+  const int32_t h = m / 2;
+  const float first = s(0), second = s(m), middle = s(h), secondMiddle = s(m + h);
+  d(0, toFloat(static_cast<double>(first) + second));
+  d(m, toFloat(static_cast<double>(first) - second));
+  d(h, middle);
+  d(m + h, secondMiddle);
+}
+
+template <class Read, class Write>
+void inverseSplitEnds(Read s, Write d, int32_t m) {
+  const int32_t h = m / 2;
+  const float first = s(0), second = s(m), middle = s(h), secondMiddle = s(m + h);
+  d(0, toFloat(static_cast<double>(first) + second));
+  d(m, toFloat(static_cast<double>(first) - second));
+  d(h, toFloat(2.0 * middle));
+  d(m + h, toFloat(2.0 * secondMiddle));
+}
+
+// Lane t of a lane array holds block {0, 2, 1, 3}[t] of the plain layout
+// (blocks of a quarter length).
+inline int32_t laneIndex(int32_t position, int32_t quarter) {
+  constexpr int32_t kLaneOfBlock[4] = {0, 2, 1, 3};
+  return 4 * (position % quarter) + kLaneOfBlock[position / quarter];
+}
+
+struct Rows {
+  __m128 r[4];
+};
+
+inline Rows transposed(const float* p) {
+  Rows rows{{_mm_loadu_ps(p), _mm_loadu_ps(p + 4), _mm_loadu_ps(p + 8), _mm_loadu_ps(p + 12)}};
+  _MM_TRANSPOSE4_PS(rows.r[0], rows.r[1], rows.r[2], rows.r[3]);
+  return rows;
+}
+
+inline void storeTransposed(float* p, __m128 a, __m128 b, __m128 c, __m128 d) {
+  _MM_TRANSPOSE4_PS(a, b, c, d);
+  _mm_storeu_ps(p, a);
+  _mm_storeu_ps(p + 4, b);
+  _mm_storeu_ps(p + 8, c);
+  _mm_storeu_ps(p + 12, d);
+}
+
+// Merging pass over plain-layout groups of 2m, four indices at a time.
+template <class W>
+void forwardMergePlain(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
+  const int32_t h = m / 2;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    const float* s = S + c;
+    float* d = D + c;
+    forwardMergeEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
+    forEachBlockOfFour(h, [&](int32_t i) {
+      forwardButterflies<W>(d, m, i, twiddles, _mm_loadu_ps(s + i), _mm_loadu_ps(s + h + i),
+                            _mm_loadu_ps(s + m + i), _mm_loadu_ps(s + m + h + i));
+    });
+  }
+}
+
+// The merging pass that joins the four lane transforms pairwise (m = n / 4):
+// reads a lane array, writes the plain layout.
+template <class W>
+void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, int32_t n) {
+  const int32_t m = n / 4, h = m / 2;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    float* d = D + c;
+    forwardMergeEnds([V, c, m](int32_t k) { return V[laneIndex(c + k, m)]; },
+                     [d](int32_t k, float v) { d[k] = v; }, m);
+  }
+  forEachBlockOfFour(h, [&](int32_t i) {
+    const Rows low = transposed(V + 4 * i), high = transposed(V + 4 * (h + i));
+    for (int32_t g = 0; g < 2; ++g)
+      forwardButterflies<W>(D + g * 2 * m, m, i, twiddles, low.r[g], high.r[g], low.r[2 + g], high.r[2 + g]);
+  });
+}
+
+template <class W>
+void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
+  const int32_t h = m / 2;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    const float* s = S + c;
+    float* d = D + c;
+    inverseSplitEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
+    forEachBlockOfFour(h, [&](int32_t i) {
+      const SplitOutputs out = inverseButterflies<W>(s, m, i, twiddles);
+      _mm_storeu_ps(d + i, out.low);
+      _mm_storeu_ps(d + h + i, out.high);
+      _mm_storeu_ps(d + m + i, out.re);
+      _mm_storeu_ps(d + m + h + i, out.im);
+    });
+  }
+}
+
+// The splitting pass into the four lane transforms: reads the plain layout,
+// writes a lane array.
+template <class W>
+void inverseSplitToLanes(float* V, const float* S, Twiddles twiddles, int32_t n) {
+  const int32_t m = n / 4, h = m / 2;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    const float* s = S + c;
+    inverseSplitEnds([s](int32_t k) { return s[k]; },
+                     [V, c, m](int32_t k, float v) { V[laneIndex(c + k, m)] = v; }, m);
+  }
+  forEachBlockOfFour(h, [&](int32_t i) {
+    const SplitOutputs first = inverseButterflies<W>(S, m, i, twiddles);
+    const SplitOutputs second = inverseButterflies<W>(S + 2 * m, m, i, twiddles);
+    storeTransposed(V + 4 * i, first.low, second.low, first.re, second.re);
+    storeTransposed(V + 4 * (h + i), first.high, second.high, first.im, second.im);
+  });
+}
+
+template <class W>
+void forwardMergeLanes(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t count) {
+  forwardMerge<QuadLanes<W>>(D, S, twiddles, m, count);
+}
+
+template <class W>
+void inverseSplitLanes(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t count) {
+  inverseSplit<QuadLanes<W>>(D, S, twiddles, m, count);
+}
+
+template <class W>
+void forwardQuad(const Plan& plan, float* output, const float* input, float* scratch) {
+  using Lanes = QuadLanes<W>;
+  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
+  // The passes alternate between output and scratch so that the last lands in output.
+  float* dst = (bits & 1) ? output : scratch;
+  float* src = (bits & 1) ? scratch : output;
+  forwardFirstStages<Lanes>(dst, input, plan.bitReversal, plan.halfSqrt2, quarter);
+  for (int32_t p = 3; p <= bits - 3; ++p) {
+    exchange(src, dst);
+    forwardMerge<Lanes>(dst, src, twiddlesOfPass(plan, p), int32_t{1} << p, quarter);
+  }
+  exchange(src, dst);
+  forwardMergeFromLanes<W>(dst, src, twiddlesOfPass(plan, bits - 2), n);
+  exchange(src, dst);
+  forwardMergePlain<W>(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
+}
+
+template <class W>
+void inverseQuad(const Plan& plan, const float* input, float* output, float* scratch) {
+  using Lanes = QuadLanes<W>;
+  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
+  // Each pass reads what the previous one wrote; the last split lands in
+  // scratch, as the final stages write output.
+  float* dst = (bits & 1) ? output : scratch;
+  float* src = (bits & 1) ? scratch : output;
+  inverseSplitPlain<W>(dst, input, twiddlesOfPass(plan, bits - 1), n / 2, n);
+  exchange(src, dst);
+  inverseSplitToLanes<W>(dst, src, twiddlesOfPass(plan, bits - 2), n);
+  for (int32_t p = bits - 3; p >= 3; --p) {
+    exchange(src, dst);
+    inverseSplit<Lanes>(dst, src, twiddlesOfPass(plan, p), int32_t{1} << p, quarter);
+  }
+  inverseLastStages<Lanes>(output, dst, plan.bitReversal, plan.halfSqrt2, quarter);
+}
+
+template <class W>
+constexpr QuadKernels kQuadKernels = {
+    forwardQuad<W>,        inverseQuad<W>,          forwardMergeLanes<W>, forwardMergeFromLanes<W>,
+    forwardMergePlain<W>, inverseSplitLanes<W>, inverseSplitToLanes<W>, inverseSplitPlain<W>,
+};
+
+}  // namespace
+}  // namespace brisko::fourier
