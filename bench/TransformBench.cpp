@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/FourierTransform.h"
+#include "dsp/FourierTransformKernels.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ std::vector<float> testSignal() {
   return signal;
 }
 
+// Through the class, with whatever kernels the CPU dispatch picks.
 void BM_Brisko_Pair(benchmark::State& state) {
   brisko::FourierTransform transform(kLength);
   const auto signal = testSignal();
@@ -35,24 +37,24 @@ void BM_Brisko_Pair(benchmark::State& state) {
   }
 }
 
-void BM_Brisko_Forward(benchmark::State& state) {
-  brisko::FourierTransform transform(kLength);
-  const auto signal = testSignal();
-  std::vector<float> spectrum(kLength);
-  for (auto _ : state) {
-    transform.forward(spectrum.data(), signal.data());
-    benchmark::DoNotOptimize(spectrum.data());
-    benchmark::ClobberMemory();
-  }
-}
+enum Direction { kPair, kForward, kInverse };
 
-void BM_Brisko_Inverse(benchmark::State& state) {
+// One kernel set called directly: SSE2 (the shipped baseline) or AVX2.
+void BM_Brisko(benchmark::State& state, const brisko::fourier::QuadKernels* kernels, Direction direction) {
+  if (!kernels) {
+    state.SkipWithError("not available on this CPU");
+    return;
+  }
   brisko::FourierTransform transform(kLength);
-  const auto spectrum = testSignal();
-  std::vector<float> output(kLength);
+  const brisko::fourier::PlanCopy copy(transform);
+  const auto& plan = copy.plan();
+  const auto signal = testSignal();
+  std::vector<float> spectrum(testSignal()), output(kLength), scratch(kLength);
   for (auto _ : state) {
-    transform.inverse(spectrum.data(), output.data());
+    if (direction != kInverse) kernels->forward(plan, spectrum.data(), signal.data(), scratch.data());
+    if (direction != kForward) kernels->inverse(plan, spectrum.data(), output.data(), scratch.data());
     benchmark::DoNotOptimize(output.data());
+    benchmark::DoNotOptimize(spectrum.data());
     benchmark::ClobberMemory();
   }
 }
@@ -98,7 +100,11 @@ void BM_KissFft_Pair(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Brisko_Pair);
-BENCHMARK(BM_Brisko_Forward);
-BENCHMARK(BM_Brisko_Inverse);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Pair, brisko::fourier::sse2Kernels(), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Forward, brisko::fourier::sse2Kernels(), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Inverse, brisko::fourier::sse2Kernels(), kInverse);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Pair, brisko::fourier::avx2Kernels(), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Forward, brisko::fourier::avx2Kernels(), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Inverse, brisko::fourier::avx2Kernels(), kInverse);
 BENCHMARK(BM_Fftw_Pair);
 BENCHMARK(BM_KissFft_Pair);

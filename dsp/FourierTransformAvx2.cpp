@@ -17,6 +17,7 @@ struct Avx2Wide {
   };
   static Wide widen(__m128 v) { return {_mm256_cvtps_pd(v)}; }
   static __m128 narrow(Wide v) { return _mm256_cvtpd_ps(v.v); }
+  static Wide loadWidened(const float* p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
   static Wide load(const double* p) { return {_mm256_loadu_pd(p)}; }
   static Wide broadcast(double v) { return {_mm256_set1_pd(v)}; }
 };

@@ -8,7 +8,8 @@
 //
 // Arithmetic contract of every lane type, which fixes the bits: Narrow values
 // are floats as stored in arrays, Wide values are doubles; widen is exact,
-// narrow rounds to float, and + - * on Wide are single IEEE double operations.
+// narrow rounds to float, and + - * on Wide are single IEEE double operations;
+// loadWide is load and widen in one.
 // sum, difference and twice are one float operation each, which equals
 // rounding the exact double result (double rounding is innocuous for a single
 // operation), so they need no detour through double.
@@ -54,6 +55,7 @@ struct ScalarLanes {
   using Narrow = float;
   using Wide = double;
   static Narrow load(const float* p) { return *p; }
+  static Wide loadWide(const float* p) { return *p; }
   static void store(float* p, Narrow v) { *p = v; }
   static Wide widen(Narrow v) { return v; }
   static Narrow narrow(Wide v) { return static_cast<float>(v); }
@@ -71,33 +73,40 @@ inline float* at(float* base, int32_t j) { return base + L::kWidth * j; }
 template <class L>
 inline const float* at(const float* base, int32_t j) { return base + L::kWidth * j; }
 
+template <class L>
+struct FourValues {
+  typename L::Narrow v0, v1, v2, v3;
+};
+
+// The 4-point pass on x0 .. x3 (butterfly stages 1 and 2).
+template <class L>
+inline FourValues<L> forwardFourPoint(typename L::Narrow x0, typename L::Narrow x1, typename L::Narrow x2,
+                                      typename L::Narrow x3) {
+  const auto a = L::widen(x0) + L::widen(x1);
+  const auto b = L::widen(x2) + L::widen(x3);
+  return {L::narrow(a + b), L::difference(x0, x1), L::narrow(a - b), L::difference(x2, x3)};
+}
+
 // Butterfly stages 1 to 3: the 4-point pass on x read in bit-reversed order
 // (offsets are bit-reversal table entries, counted in floats) and the 8-point
 // pass, fused. The 4-point results are rounded to float exactly as if they
 // had been stored. `count` positions.
 template <class L>
 void forwardFirstStages(float* D, const float* x, const int32_t* offsets, double halfSqrt2, int32_t count) {
-  using Narrow = typename L::Narrow;
   const auto scale = L::broadcast(halfSqrt2);
   for (int32_t c = 0; c < count; c += 8) {
-    Narrow s[8];
-    for (int32_t k = 0; k < 8; k += 4) {
-      const Narrow x0 = L::load(x + offsets[c + k]), x1 = L::load(x + offsets[c + k + 1]);
-      const Narrow x2 = L::load(x + offsets[c + k + 2]), x3 = L::load(x + offsets[c + k + 3]);
-      s[k + 1] = L::difference(x0, x1);
-      s[k + 3] = L::difference(x2, x3);
-      const auto a = L::widen(x0) + L::widen(x1);
-      const auto b = L::widen(x2) + L::widen(x3);
-      s[k] = L::narrow(a + b);
-      s[k + 2] = L::narrow(a - b);
-    }
-    auto d = [&](int32_t k, Narrow v) { L::store(at<L>(D, c + k), v); };
-    d(0, L::sum(s[0], s[4]));
-    d(4, L::difference(s[0], s[4]));
-    d(2, s[2]);
-    d(6, s[6]);
-    const auto s1 = L::widen(s[1]), s3 = L::widen(s[3]);
-    const auto s5 = L::widen(s[5]), s7 = L::widen(s[7]);
+    const int32_t* r = offsets + c;
+    const FourValues<L> low = forwardFourPoint<L>(L::load(x + r[0]), L::load(x + r[1]), L::load(x + r[2]),
+                                                  L::load(x + r[3]));
+    const FourValues<L> high = forwardFourPoint<L>(L::load(x + r[4]), L::load(x + r[5]), L::load(x + r[6]),
+                                                   L::load(x + r[7]));
+    auto d = [&](int32_t k, typename L::Narrow v) { L::store(at<L>(D, c + k), v); };
+    d(0, L::sum(low.v0, high.v0));
+    d(4, L::difference(low.v0, high.v0));
+    d(2, low.v2);
+    d(6, high.v2);
+    const auto s1 = L::widen(low.v1), s3 = L::widen(low.v3);
+    const auto s5 = L::widen(high.v1), s7 = L::widen(high.v3);
     auto v = (s5 - s7) * scale;
     d(1, L::narrow(s1 + v));
     d(3, L::narrow(s1 - v));
@@ -122,8 +131,8 @@ void forwardMerge(float* D, const float* S, Twiddles twiddles, int32_t m, int32_
     for (int32_t i = 1; i < h; ++i) {
       const auto co = L::broadcast(twiddles.cosines[i]);
       const auto si = L::broadcast(twiddles.sines[i]);
-      const auto low = L::widen(s(i)), high = L::widen(s(h + i));
-      const auto re = L::widen(s(m + i)), im = L::widen(s(m + h + i));
+      auto w = [&](int32_t k) { return L::loadWide(at<L>(S, c + k)); };
+      const auto low = w(i), high = w(h + i), re = w(m + i), im = w(m + h + i);
       auto v = re * co - im * si;
       d(i, L::narrow(low + v));
       d(m - i, L::narrow(low - v));
@@ -160,39 +169,37 @@ void inverseSplit(float* D, const float* S, Twiddles twiddles, int32_t m, int32_
   }
 }
 
+// The 4-point pass backwards on t0 .. t3 (butterfly stages 2 and 1), writing
+// out at the four offsets r[0..3].
+template <class L>
+inline void inverseFourPoint(float* out, const int32_t* r, typename L::Narrow t0, typename L::Narrow t1,
+                             typename L::Narrow t2, typename L::Narrow t3) {
+  const auto w0 = L::widen(t0), w1 = L::widen(t1), w2 = L::widen(t2), w3 = L::widen(t3);
+  const auto b0 = w0 + w2;
+  const auto b2 = w0 - w2;
+  const auto b1 = w1 + w1;  // 2 * t1, exactly
+  const auto b3 = w3 + w3;
+  L::store(out + r[0], L::narrow(b0 + b1));
+  L::store(out + r[1], L::narrow(b0 - b1));
+  L::store(out + r[2], L::narrow(b2 + b3));
+  L::store(out + r[3], L::narrow(b2 - b3));
+}
+
 // Butterfly stages 3 to 1 backwards: the 8-point pass and the 4-point pass,
 // fused, writing out in bit-reversed order. The 8-point results are rounded
 // to float exactly as if they had been stored.
 template <class L>
 void inverseLastStages(float* out, const float* S, const int32_t* offsets, double halfSqrt2, int32_t count) {
-  using Narrow = typename L::Narrow;
   const auto scale = L::broadcast(halfSqrt2);
   for (int32_t c = 0; c < count; c += 8) {
-    Narrow s[8];
-    for (int32_t k = 0; k < 8; ++k) s[k] = L::load(at<L>(S, c + k));
-    Narrow t[8];
-    t[0] = L::sum(s[0], s[4]);
-    t[4] = L::difference(s[0], s[4]);
-    t[2] = L::twice(s[2]);
-    t[6] = L::twice(s[6]);
-    t[1] = L::sum(s[1], s[3]);
-    t[3] = L::difference(s[5], s[7]);
-    const auto vr = L::widen(s[1]) - L::widen(s[3]);
-    const auto vi = L::widen(s[5]) + L::widen(s[7]);
-    t[5] = L::narrow((vr + vi) * scale);
-    t[7] = L::narrow((vi - vr) * scale);
-    for (int32_t k = 0; k < 8; k += 4) {
-      const auto t0 = L::widen(t[k]), t1 = L::widen(t[k + 1]);
-      const auto t2 = L::widen(t[k + 2]), t3 = L::widen(t[k + 3]);
-      const auto b0 = t0 + t2;
-      const auto b2 = t0 - t2;
-      const auto b1 = t1 + t1;  // 2 * t1, exactly
-      const auto b3 = t3 + t3;
-      L::store(out + offsets[c + k], L::narrow(b0 + b1));
-      L::store(out + offsets[c + k + 1], L::narrow(b0 - b1));
-      L::store(out + offsets[c + k + 2], L::narrow(b2 + b3));
-      L::store(out + offsets[c + k + 3], L::narrow(b2 - b3));
-    }
+    auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };
+    const auto s0 = s(0), s1 = s(1), s2 = s(2), s3 = s(3), s4 = s(4), s5 = s(5), s6 = s(6), s7 = s(7);
+    const auto vr = L::widen(s1) - L::widen(s3);
+    const auto vi = L::widen(s5) + L::widen(s7);
+    inverseFourPoint<L>(out, offsets + c, L::sum(s0, s4), L::sum(s1, s3), L::twice(s2),
+                        L::difference(s5, s7));
+    inverseFourPoint<L>(out, offsets + c + 4, L::difference(s0, s4), L::narrow((vr + vi) * scale),
+                        L::twice(s6), L::narrow((vi - vr) * scale));
   }
 }
 

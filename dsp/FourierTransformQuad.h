@@ -15,7 +15,7 @@
 //
 // W provides: a type Wide holding four doubles with + - * as single IEEE
 // operations per lane; widen (exact) from and narrow (rounding) to four
-// floats; load of four doubles; broadcast of one.
+// floats; loadWidened of four floats; load of four doubles; broadcast of one.
 
 #include <xmmintrin.h>
 
@@ -35,6 +35,7 @@ struct QuadLanes {
   };
   using Wide = typename W::Wide;
   static Narrow load(const float* p) { return {_mm_loadu_ps(p)}; }
+  static Wide loadWide(const float* p) { return W::loadWidened(p); }
   static void store(float* p, Narrow v) { _mm_storeu_ps(p, v.v); }
   static Wide widen(Narrow v) { return W::widen(v.v); }
   static Narrow narrow(Wide v) { return {W::narrow(v)}; }
@@ -61,14 +62,13 @@ void forEachBlockOfFour(int32_t h, Body body) {
   for (int32_t start = 1; start < h; start += 4) body(start < h - 4 ? start : h - 4);
 }
 
-// Forward butterflies i .. i+3 of the group at D; low = S[c+i..], high =
-// S[c+h+i..], re = S[c+m+i..], im = S[c+m+h+i..].
+// Forward butterflies i .. i+3 of the group at D; l = S[c+i..], hi =
+// S[c+h+i..], r = S[c+m+i..], q = S[c+m+h+i..], widened.
 template <class W>
-inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles, __m128 low, __m128 high,
-                               __m128 re, __m128 im) {
+inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles, typename W::Wide l,
+                               typename W::Wide hi, typename W::Wide r, typename W::Wide q) {
   using Wide = typename W::Wide;
   const Wide co = W::load(twiddles.cosines + i), si = W::load(twiddles.sines + i);
-  const Wide l = W::widen(low), hi = W::widen(high), r = W::widen(re), q = W::widen(im);
   Wide v = r * co - q * si;
   _mm_storeu_ps(D + i, W::narrow(l + v));
   _mm_storeu_ps(D + m - i - 3, reversed(W::narrow(l - v)));
@@ -149,8 +149,8 @@ void forwardMergePlain(float* D, const float* S, Twiddles twiddles, int32_t m, i
     float* d = D + c;
     forwardMergeEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
     forEachBlockOfFour(h, [&](int32_t i) {
-      forwardButterflies<W>(d, m, i, twiddles, _mm_loadu_ps(s + i), _mm_loadu_ps(s + h + i),
-                            _mm_loadu_ps(s + m + i), _mm_loadu_ps(s + m + h + i));
+      forwardButterflies<W>(d, m, i, twiddles, W::loadWidened(s + i), W::loadWidened(s + h + i),
+                            W::loadWidened(s + m + i), W::loadWidened(s + m + h + i));
     });
   }
 }
@@ -168,7 +168,8 @@ void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, int32_t 
   forEachBlockOfFour(h, [&](int32_t i) {
     const Rows low = transposed(V + 4 * i), high = transposed(V + 4 * (h + i));
     for (int32_t g = 0; g < 2; ++g)
-      forwardButterflies<W>(D + g * 2 * m, m, i, twiddles, low.r[g], high.r[g], low.r[2 + g], high.r[2 + g]);
+      forwardButterflies<W>(D + g * 2 * m, m, i, twiddles, W::widen(low.r[g]), W::widen(high.r[g]),
+                            W::widen(low.r[2 + g]), W::widen(high.r[2 + g]));
   });
 }
 

@@ -9,6 +9,11 @@
 namespace brisko::fourier {
 namespace {
 
+// Two floats from memory, widened (one conversion with a memory operand).
+inline __m128d widenPair(const float* p) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+
 // Four doubles in two SSE2 registers.
 struct Sse2Wide {
   struct Wide {
@@ -16,6 +21,7 @@ struct Sse2Wide {
   };
   static Wide widen(__m128 v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
   static __m128 narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
+  static Wide loadWidened(const float* p) { return {widenPair(p), widenPair(p + 2)}; }
   static Wide load(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
   static Wide broadcast(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
 };
