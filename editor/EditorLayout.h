@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "gui/Geometry.h"
+#include "resources/BitmapIds.h"
 
 namespace brisko {
 
@@ -11,10 +12,9 @@ namespace editor_layout {
 
 constexpr int32_t kRows = 6;
 
-// Bitmap resources.
-constexpr int32_t kBackgroundBitmap = 128;
-constexpr int32_t kSliderBodyBitmap = 129;
-constexpr int32_t kSliderHandleBitmap = 130;
+constexpr int32_t kBackgroundBitmap = kBitmapBackground;
+constexpr int32_t kSliderBodyBitmap = kBitmapSliderBody;
+constexpr int32_t kSliderHandleBitmap = kBitmapSliderHandle;
 
 constexpr int32_t kSliderLeft = 20;
 constexpr int32_t kFirstRowTop = 40;

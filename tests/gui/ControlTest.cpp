@@ -47,20 +47,6 @@ TEST(ControlDirtyState, FollowsTheValueLastDrawn) {
   EXPECT_FALSE(control->isDirty());
 }
 
-TEST(ControlValue, StoresPlainlyAndClampsOnRequest) {
-  Held control(new PlainControl);
-  control->setValue(1.5f);
-  EXPECT_EQ(control->getValue(), 1.5f) << "setValue does not clamp";
-  control->clampValue();
-  EXPECT_EQ(control->getValue(), 1.0f);
-  control->setMin(0.25f);
-  control->setValue(-3.0f);
-  control->clampValue();
-  EXPECT_EQ(control->getValue(), 0.25f);
-  EXPECT_EQ(control->getDefaultValue(), 0.5f);
-  EXPECT_FLOAT_EQ(control->getWheelIncrement(), 0.1f);
-}
-
 TEST(ControlBackground, HoldsOneReferenceAndCopiesItsOffset) {
   fakes::FakePlatform platform;
   Bitmap* first = platform.loadBitmap(129);
