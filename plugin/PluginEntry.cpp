@@ -3,7 +3,7 @@
 // "main" from an assembler label, so the compiler does not take it for the
 // program's main function; 32-bit Windows decorates C symbols with a leading
 // underscore, and the DLL then exports the undecorated name.
-#include "effect/SpectrumDelay.h"
+#include "effect/SpectrumDelayWithEditor.h"
 #include "plugin/EffectFactory.h"
 
 #if defined(_WIN32)
@@ -39,7 +39,7 @@ BRISKO_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::Host
 BRISKO_VST_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback);
 
 brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback) {
-  return brisko::createEffectRecord(hostCallback, &brisko::SpectrumDelay::create);
+  return brisko::createEffectRecord(hostCallback, &brisko::SpectrumDelayWithEditor::create);
 }
 
 brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback) {

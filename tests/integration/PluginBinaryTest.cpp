@@ -41,12 +41,15 @@ TEST_F(PluginBinary, RecordAsAHostSeesIt) {
   EXPECT_EQ(effect->numOutputs, 2);
   EXPECT_EQ(effect->uniqueID, fourCharCode("BRSK"));
   EXPECT_EQ(effect->initialDelay, 0);
-  EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
+  EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
   EXPECT_NE(effect->processReplacing, nullptr);
   char name[64] = {};
   host->dispatch(effGetParamName, kDryWet, 0, name);
   EXPECT_STREQ(name, "Dry/Wet");
   EXPECT_EQ(host->dispatch(effGetVstVersion), 2300);
+  host->dispatch(effGetEffectName, 0, 0, name);
+  EXPECT_STREQ(name, "BriskoEditGUI");
+  EXPECT_EQ(host->dispatch(effGetVendorVersion), 1000);
   EXPECT_EQ(host->callsOf(audioMasterVersion).size(), 1u);
 }
 
