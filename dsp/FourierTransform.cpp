@@ -154,8 +154,11 @@ void FourierTransform::inversePasses(const float* input, float* output) {
 }
 
 void FourierTransform::rescale(float* data) const {
+  // 1/N is a power of two, so the float scale is exact, and a float product
+  // rounds the exact product once, as rounding the (exact) double product does.
   const double scale = 1.0 / length_;
-  for (int32_t i = 0; i < length_; ++i) data[i] = toFloat(data[i] * scale);
+  const auto floatScale = static_cast<float>(scale);
+  for (int32_t i = 0; i < length_; ++i) data[i] *= floatScale;
 }
 
 }  // namespace brisko

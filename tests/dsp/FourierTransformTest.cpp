@@ -165,6 +165,21 @@ void expectSameAsReference(FourierTransform& transform, const std::vector<float>
       [&](const float* in, float* out) { transform.inverse(in, out); }, values, what);
 }
 
+TEST(FourierTransformBits, RescaleRoundsEachProductOfTheDoubleScale) {
+  testsignals::Lcg lcg(79);
+  for (int32_t n = 1; n <= 4096; n *= 4) {
+    FourierTransform transform(n);
+    for (auto content : {testsignals::Content::kWideRange, testsignals::Content::kDenormal,
+                         testsignals::Content::kSpecial}) {
+      auto values = testsignals::contentSignal(static_cast<size_t>(n), content, lcg);
+      std::vector<float> expected(values.size());
+      for (size_t i = 0; i < values.size(); ++i) expected[i] = static_cast<float>(values[i] * (1.0 / n));
+      transform.rescale(values.data());
+      EXPECT_TRUE(testsignals::sameBits(values, expected)) << "N = " << n;
+    }
+  }
+}
+
 TEST(FourierTransformBits, MatchesReferenceOnEverySize) {
   testsignals::Lcg lcg(77);
   for (int32_t n = 1; n <= 4096; n *= 2) {
