@@ -15,7 +15,9 @@
 //
 // W provides: a type Wide holding four doubles with + - * as single IEEE
 // operations per lane; widen (exact) from and narrow (rounding) to four
-// floats; loadWidened of four floats; load of four doubles; broadcast of one.
+// floats; loadWidened of four floats, loadWidenedPairs of two at each of two
+// addresses; load of four doubles, loadPairwise of two, each twice; broadcast
+// of one.
 
 #include <xmmintrin.h>
 
@@ -60,6 +62,13 @@ inline void exchange(T& a, T& b) {
 template <class Body>
 void forEachBlockOfFour(int32_t h, Body body) {
   for (int32_t start = 1; start < h; start += 4) body(start < h - 4 ? start : h - 4);
+}
+
+// Index pairs covering 1 .. h - 1 (h >= 4, a power of two); the last pair
+// overlaps its predecessor and simply writes the same values again.
+template <class Body>
+void forEachPair(int32_t h, Body body) {
+  for (int32_t start = 1; start < h; start += 2) body(start < h - 2 ? start : h - 2);
 }
 
 // Forward butterflies i .. i+3 of the group at D; l = S[c+i..], hi =
@@ -122,16 +131,21 @@ inline int32_t laneIndex(int32_t position, int32_t quarter) {
   return 4 * (position % quarter) + kLaneOfBlock[position / quarter];
 }
 
-struct Rows {
-  __m128 r[4];
-};
-
-inline Rows transposed(const float* p) {
-  Rows rows{{_mm_loadu_ps(p), _mm_loadu_ps(p + 4), _mm_loadu_ps(p + 8), _mm_loadu_ps(p + 12)}};
-  _MM_TRANSPOSE4_PS(rows.r[0], rows.r[1], rows.r[2], rows.r[3]);
-  return rows;
+// Two groups side by side for indices i and i + 1, (group 0 at i, group 1 at
+// i, group 0 at i + 1, group 1 at i + 1), stored to the plain layout.
+inline void storeGroupPairs(float* group0, float* group1, __m128 v) {
+  const __m128 byGroup = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 2, 0));
+  _mm_storel_pi(reinterpret_cast<__m64*>(group0), byGroup);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(group1), byGroup);
 }
 
+inline void storeGroupPairsDownwards(float* group0, float* group1, __m128 v) {
+  const __m128 byGroup = _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 3, 0, 2));
+  _mm_storel_pi(reinterpret_cast<__m64*>(group0), byGroup);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(group1), byGroup);
+}
+
+// A 4 x 4 block transposed into four consecutive lane array elements.
 inline void storeTransposed(float* p, __m128 a, __m128 b, __m128 c, __m128 d) {
   _MM_TRANSPOSE4_PS(a, b, c, d);
   _mm_storeu_ps(p, a);
@@ -156,20 +170,32 @@ void forwardMergePlain(float* D, const float* S, Twiddles twiddles, int32_t m, i
 }
 
 // The merging pass that joins the four lane transforms pairwise (m = n / 4):
-// reads a lane array, writes the plain layout.
+// reads a lane array, writes the plain layout. The two groups go side by
+// side, two indices at a time: element 4i of the lane array already holds
+// both groups' S[c+i], element 4i + 2 both groups' S[c+m+i].
 template <class W>
 void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, int32_t n) {
+  using Wide = typename W::Wide;
   const int32_t m = n / 4, h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     float* d = D + c;
     forwardMergeEnds([V, c, m](int32_t k) { return V[laneIndex(c + k, m)]; },
                      [d](int32_t k, float v) { d[k] = v; }, m);
   }
-  forEachBlockOfFour(h, [&](int32_t i) {
-    const Rows low = transposed(V + 4 * i), high = transposed(V + 4 * (h + i));
-    for (int32_t g = 0; g < 2; ++g)
-      forwardButterflies<W>(D + g * 2 * m, m, i, twiddles, W::widen(low.r[g]), W::widen(high.r[g]),
-                            W::widen(low.r[2 + g]), W::widen(high.r[2 + g]));
+  float* D0 = D;
+  float* D1 = D + 2 * m;
+  forEachPair(h, [&](int32_t i) {
+    const float* low = V + 4 * i;
+    const float* high = V + 4 * (h + i);
+    const Wide l = W::loadWidenedPairs(low, low + 4), r = W::loadWidenedPairs(low + 2, low + 6);
+    const Wide hi = W::loadWidenedPairs(high, high + 4), q = W::loadWidenedPairs(high + 2, high + 6);
+    const Wide co = W::loadPairwise(twiddles.cosines + i), si = W::loadPairwise(twiddles.sines + i);
+    Wide v = r * co - q * si;
+    storeGroupPairs(D0 + i, D1 + i, W::narrow(l + v));
+    storeGroupPairsDownwards(D0 + m - i - 1, D1 + m - i - 1, W::narrow(l - v));
+    v = r * si + q * co;
+    storeGroupPairs(D0 + m + i, D1 + m + i, W::narrow(v + hi));
+    storeGroupPairsDownwards(D0 + 2 * m - i - 1, D1 + 2 * m - i - 1, W::narrow(v - hi));
   });
 }
 

@@ -22,8 +22,13 @@ struct Sse2Wide {
   static Wide widen(__m128 v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
   static __m128 narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
   static Wide loadWidened(const float* p) { return {widenPair(p), widenPair(p + 2)}; }
+  static Wide loadWidenedPairs(const float* p, const float* q) { return {widenPair(p), widenPair(q)}; }
   static Wide load(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
   static Wide broadcast(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
+  static Wide loadPairwise(const double* p) {
+    const __m128d pair = _mm_loadu_pd(p);
+    return {_mm_unpacklo_pd(pair, pair), _mm_unpackhi_pd(pair, pair)};
+  }
 };
 
 inline Sse2Wide::Wide operator+(Sse2Wide::Wide a, Sse2Wide::Wide b) {
