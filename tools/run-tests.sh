@@ -43,6 +43,10 @@ stage "64-bit Windows: build, test under wine64"
 build win64
 ctest --preset win64
 
+stage "brisko-render: the 64-bit Windows build under wine64 renders the Linux build's bytes"
+tests/render/render-parity.sh build/native/tools/render/brisko-render build/native/plugin/Brisko.so \
+  build/win64/tools/render/brisko-render.exe build/win64/plugin/Brisko.dll
+
 stage "32-bit Windows: build, structural checks"
 build win32
 ctest --preset win32

@@ -41,6 +41,7 @@ TEST(RenderOptions, ParsesEveryOption) {
 
   RenderOptions listing;
   EXPECT_EQ(parseOptions({"--list-params"}, listing, error), ParseResult::Run);
+  EXPECT_EQ(parseOptions({"--editor-png", "e.png"}, listing, error), ParseResult::Run);
   EXPECT_EQ(parseOptions({"in", "out", "--help"}, listing, error), ParseResult::Help);
 }
 

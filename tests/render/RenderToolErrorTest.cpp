@@ -2,6 +2,7 @@
 // output file (nor a temporary one) left behind; the input is never written.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -33,6 +34,7 @@ class RenderToolErrors : public ::testing::TestWithParam<ErrorCase> {
     sf_writef_short(file, frame, 1);
     sf_close(file);
     std::filesystem::create_directory(folder_.path("folder"));
+    ASSERT_EQ(mkfifo(folder_.path("pipe").c_str(), 0600), 0);
   }
   ScratchFolder folder_;
 };
@@ -70,8 +72,10 @@ const ErrorCase kCases[] = {
     {"MainAnswersNull", {"--plugin", BRISKO_NULL_ENTRY_PLUGIN, "IN", "OUT"}, "main answered null"},
     {"EditorSnapshot", {"--editor-png", "FOLDER/editor.png", "IN", "OUT"},
      "editor snapshots are not available in this build"},
+    {"EditorSnapshotAlone", {"--editor-png", "FOLDER/editor.png"}, "editor snapshots are not available"},
     {"OutputInMissingFolder", {"IN", "FOLDER/nowhere/out.wav"}, "cannot create"},
-    {"OutputIsAFolder", {"IN", "FOLDER/folder"}, "cannot move the result into place"},
+    {"OutputIsAFolder", {"IN", "FOLDER/folder"}, "exists and is not a regular file"},
+    {"OutputIsAPipe", {"IN", "FOLDER/pipe"}, "exists and is not a regular file"},
     {"OutputIsTheInput", {"IN", "IN"}, "it is the input file"},
     {"SpectrogramOverInput", {"IN", "OUT", "--spectrogram", "IN"}, "it is the input file"},
 };

@@ -103,6 +103,13 @@ std::string OutputFiles::create(const std::string& destination, std::string& err
     error = "'" + destination + "' names a folder, not a file";
     return "";
   }
+  // Renaming over a device, a pipe or a folder would replace it: only
+  // regular files (or new names) are written.
+  struct stat existing{};
+  if (stat(destination.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    error = "cannot write " + destination + ": it exists and is not a regular file";
+    return "";
+  }
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temporary = folder + "." + name + ".partial-" + std::to_string(processId()) + "-" +
                                   std::to_string(counter++);

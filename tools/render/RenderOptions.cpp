@@ -59,10 +59,10 @@ const char* usageText() {
          "  --mode replacing|adding  processing call (default replacing)\n"
          "  --tail SECONDS         silence rendered after the input, 0..600 (default 0)\n"
          "  --preroll SECONDS      silence fed before the input, output dropped, whole blocks (default 0)\n"
-         "  --list-params          print the parameters (index, name, display, label); INPUT and\n"
-         "                         OUTPUT are then optional\n"
+         "  --list-params          print the parameters (index, name, display, label)\n"
          "  --spectrogram FILE.png input and output spectrograms\n"
          "  --editor-png FILE.png  the editor with these parameter values\n"
+         "                         (with --list-params or --editor-png, INPUT and OUTPUT are optional)\n"
          "  --save-input FILE.wav  also write the input as fed to the plug-in (stereo float WAV)\n"
          "  --quiet                print errors only\n"
          "  --help                 this text\n";
@@ -139,13 +139,12 @@ ParseResult parseOptions(const std::vector<std::string>& args, RenderOptions& op
   if (positional.size() == 2) {
     options.input = positional[0];
     options.output = positional[1];
-  } else if (!(positional.empty() && options.listParams)) {
+  } else if (!(positional.empty() && (options.listParams || !options.editorPngPath.empty()))) {
     error = positional.size() < 2 ? "missing INPUT or OUTPUT (see --help)" : "too many arguments (see --help)";
     return ParseResult::Error;
   }
-  if (options.input.empty() && (!options.spectrogramPath.empty() || !options.editorPngPath.empty() ||
-                                !options.saveInputPath.empty())) {
-    error = "--spectrogram, --editor-png and --save-input need INPUT and OUTPUT";
+  if (options.input.empty() && (!options.spectrogramPath.empty() || !options.saveInputPath.empty())) {
+    error = "--spectrogram and --save-input need INPUT and OUTPUT";
     return ParseResult::Error;
   }
   return ParseResult::Run;

@@ -98,7 +98,16 @@ int run(const RenderOptions& options) {
     plugin.setParameter(index, setting.value);
   }
   if (options.listParams) listParameters(plugin);
-  if (options.input.empty()) return 0;
+
+  OutputFiles files;
+  if (!options.editorPngPath.empty()) {
+    const std::string editorTemp = files.create(options.editorPngPath, error);
+    if (editorTemp.empty()) return fail(error);
+    float params[6] = {};
+    for (int32_t i = 0; i < 6 && i < plugin.parameterCount(); ++i) params[i] = plugin.getParameter(i);
+    if (!renderEditorSnapshot(params, editorTemp, error)) return fail("--editor-png: " + error);
+  }
+  if (options.input.empty()) return files.commit(error) ? 0 : fail(error);
 
   if (rate != kEffectRate && !options.quiet)
     std::fprintf(stderr, "brisko-render: warning: %s is at %d Hz; the effect's modulation speed is set for %d Hz\n",
@@ -112,20 +121,13 @@ int run(const RenderOptions& options) {
   if (input.frames() + static_cast<uint64_t>(settings.tailFrames) > kMaxStereoFloatFrames)
     return fail("the output would be too long for a WAV file (4 GiB)");
 
-  OutputFiles files;
   const std::string outputTemp = files.create(options.output, error);
   if (outputTemp.empty()) return fail(error);
-  std::string spectrogramTemp, editorTemp, inputCopyTemp;
+  std::string spectrogramTemp, inputCopyTemp;
   if (!options.spectrogramPath.empty() && (spectrogramTemp = files.create(options.spectrogramPath, error)).empty())
     return fail(error);
   if (!options.saveInputPath.empty() && (inputCopyTemp = files.create(options.saveInputPath, error)).empty())
     return fail(error);
-  if (!options.editorPngPath.empty()) {
-    if ((editorTemp = files.create(options.editorPngPath, error)).empty()) return fail(error);
-    float params[6] = {};
-    for (int32_t i = 0; i < 6 && i < plugin.parameterCount(); ++i) params[i] = plugin.getParameter(i);
-    if (!renderEditorSnapshot(params, editorTemp, error)) return fail("--editor-png: " + error);
-  }
 
   AudioData output;
   {
