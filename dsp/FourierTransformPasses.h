@@ -4,7 +4,7 @@
 //
 // A lane array holds kWidth independent transforms side by side: position j of
 // transform t is element kWidth * j + t. ScalarLanes runs one transform; the
-// SSE2 lanes run four interleaved quarter-length transforms at once.
+// SIMD lanes (FourierTransformQuad.h) run four quarter-length transforms at once.
 //
 // Arithmetic contract of every lane type, which fixes the bits: Narrow values
 // are floats as stored in arrays, Wide values are doubles; widen is exact,
@@ -60,8 +60,7 @@ struct ScalarLanes {
   static Wide widen(Narrow v) { return v; }
   static Narrow narrow(Wide v) { return static_cast<float>(v); }
   static Wide broadcast(double v) { return v; }
-  // Through double on purpose: a float expression could be evaluated in
-  // extended precision on targets without SSE.
+  // Written as the plain scalar passes are, through double.
   static Narrow sum(Narrow a, Narrow b) { return narrow(widen(a) + widen(b)); }
   static Narrow difference(Narrow a, Narrow b) { return narrow(widen(a) - widen(b)); }
   static Narrow twice(Narrow a) { return narrow(2.0 * widen(a)); }

@@ -9,7 +9,7 @@
 namespace brisko::fourier {
 namespace {
 
-// Two floats from memory, widened (one conversion with a memory operand).
+// Two floats from memory, widened.
 inline __m128d widenPair(const float* p) {
   return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
