@@ -1,0 +1,106 @@
+// The backend's child window: its class and use count, painting through the
+// frame, clicks, and the host destroying its window first.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "gui/win32/WindowClass.h"
+#include "tests/win32/BackendProbes.h"
+
+namespace brisko::wintest {
+namespace {
+
+bool classRegistered() {
+  WNDCLASSEXA info{};
+  info.cbSize = sizeof info;
+  return GetClassInfoExA(win32::pluginModule(), win32::windowClassName().c_str(), &info) != 0;
+}
+
+TEST(ChildWindow, ClassNameIsPluginAndTheModuleHandleInHex) {
+  char expected[32];
+  wsprintfA(expected, "Plugin%08x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(win32::pluginModule())));
+  EXPECT_EQ(win32::windowClassName(), expected);
+}
+
+TEST(ChildWindow, IsAFrameSizedChildOfTheHostsWindow) {
+  FrameInHost setup;
+  HWND child = setup.child();
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetParent(child), setup.host->handle());
+  char text[32] = {};
+  GetWindowTextA(child, text, sizeof text);
+  EXPECT_STREQ(text, "Window");
+  char className[32] = {};
+  GetClassNameA(child, className, sizeof className);
+  EXPECT_EQ(win32::windowClassName(), className);
+  RECT client{};
+  GetClientRect(child, &client);
+  EXPECT_EQ(client.right, 200);
+  EXPECT_EQ(client.bottom, 300);
+  EXPECT_TRUE(GetWindowLongPtrA(child, GWL_STYLE) & WS_CHILD);
+}
+
+TEST(ChildWindow, ClassIsRegisteredOnceAndGoesWithTheLastWindow) {
+  ASSERT_FALSE(classRegistered());
+  auto first = std::make_unique<FrameInHost>();
+  auto second = std::make_unique<FrameInHost>();
+  EXPECT_TRUE(classRegistered());
+  EXPECT_EQ(win32::windowClassUses(), 2);
+  first.reset();
+  EXPECT_TRUE(classRegistered());
+  EXPECT_NE(GetWindowLongPtrA(second->child(), GWLP_USERDATA), 0);
+  second.reset();
+  EXPECT_FALSE(classRegistered());
+  EXPECT_EQ(win32::windowClassUses(), 0);
+}
+
+TEST(ChildWindow, WithoutAParentNothingIsCreatedOrRegistered) {
+  FrameInHost setup(false);
+  EXPECT_EQ(setup.frame->window(), nullptr);
+  EXPECT_EQ(firstChild(setup.host->handle()), nullptr);
+  EXPECT_FALSE(classRegistered());
+}
+
+TEST(ChildWindow, PaintAndPrintDrawTheFrame) {
+  FrameInHost setup;
+  EXPECT_TRUE(setup.frame->isFirstPaintPending());
+  pumpMessages(50);
+  EXPECT_FALSE(setup.frame->isFirstPaintPending());
+  const Pixels pixels = printWindow(setup.child());
+  ASSERT_EQ(pixels.width, 200);
+  EXPECT_EQ(pixels.at(11, 11), rgb(255, 0, 0));
+  EXPECT_EQ(pixels.at(49, 49), rgb(255, 0, 0));
+  EXPECT_NE(pixels.at(10, 11), rgb(255, 0, 0));
+  EXPECT_NE(pixels.at(50, 49), rgb(255, 0, 0));
+}
+
+TEST(ChildWindow, ButtonDownReachesTheFrameWithItsPosition) {
+  FrameInHost setup;
+  SendMessageA(setup.child(), WM_LBUTTONDOWN, 0, MAKELPARAM(30, 40));
+  SendMessageA(setup.child(), WM_RBUTTONDOWN, 0, MAKELPARAM(12, 13));
+  SendMessageA(setup.child(), WM_LBUTTONDOWN, 0, MAKELPARAM(150, 150));  // misses the probe
+  ASSERT_EQ(setup.probe->clicks.size(), 2u);
+  EXPECT_EQ(setup.probe->clicks[0], (Point{30, 40}));
+  EXPECT_EQ(setup.probe->clicks[1], (Point{12, 13}));
+  EXPECT_TRUE(setup.probe->sawContext);
+}
+
+TEST(ChildWindow, HostDestroyingItsWindowFirstLeavesTheFrameClosedAndSafe) {
+  const DWORD before = gdiObjects();
+  {
+    FrameInHost setup;
+    HWND child = setup.child();
+    pumpMessages(20);
+    setup.host->destroy();
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(setup.frame->isOpen());
+    EXPECT_EQ(setup.frame->parentWindow(), nullptr);
+    EXPECT_EQ(setup.frame->makeDrawContext(), nullptr);
+    setup.probe->setDirty(true);
+    setup.frame->frameIdle();
+  }
+  EXPECT_FALSE(classRegistered());
+  EXPECT_EQ(gdiObjects(), before);
+}
+
+}  // namespace
+}  // namespace brisko::wintest
