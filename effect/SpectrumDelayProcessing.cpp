@@ -48,6 +48,12 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
     wet[c] = wetSignal(c, in[c], sampleFrames);  // a missing input has silence as its wet signal
   }
 
+  if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1]) {
+    adding ? mixStereo<true>(in, out, wet, sampleFrames) : mixStereo<false>(in, out, wet, sampleFrames);
+    return;
+  }
+  // Some channel pointer is missing: a missing input is silence, a missing
+  // output is skipped.
   for (int32_t i = 0; i < sampleFrames; ++i) {
     for (int32_t c = 0; c < kChannels; ++c) {
       if (!out[c]) continue;
@@ -57,6 +63,23 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
       const double mixed = (1.0 - w) * dry + w * delayed;
       out[c][i] = static_cast<float>(adding ? out[c][i] + mixed : mixed);
     }
+  }
+}
+
+// The usual case, kept tight: "Dry/Wet" is still read as the mix goes, once
+// per sample frame; each output sample is written after its own input sample
+// was read, so in-place buffers work.
+template <bool adding>
+void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const float* const* wet, int32_t sampleFrames) {
+  const float *in0 = in[0], *in1 = in[1], *wet0 = wet[0], *wet1 = wet[1];
+  float *out0 = out[0], *out1 = out[1];
+  for (int32_t i = 0; i < sampleFrames; ++i) {
+    const double w = mixFactor(loadParameter(kParamDryWet));
+    const double dryGain = 1.0 - w;
+    const double mixed0 = dryGain * in0[i] + w * wet0[i];
+    const double mixed1 = dryGain * in1[i] + w * wet1[i];
+    out0[i] = static_cast<float>(adding ? out0[i] + mixed0 : mixed0);
+    out1[i] = static_cast<float>(adding ? out1[i] + mixed1 : mixed1);
   }
 }
 
