@@ -1,0 +1,167 @@
+// Real mouse gestures on the plug-in's editor: input injected with SendInput
+// from a helper thread while the host's thread pumps messages and idles, as
+// the slider polls the button state and the cursor while it tracks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "tests/win32/EditorInHost.h"
+
+namespace brisko::wintest {
+namespace {
+
+void sendMouse(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+void sendKey(WORD key, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &input, sizeof input);
+}
+
+class EditorInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetCursorPos(&savedCursor);
+    ASSERT_TRUE(library.open(BRISKO_PLUGIN_PATH)) << library.error();
+    editor = std::make_unique<EditorInHost>(library);
+    ASSERT_TRUE(editor->open());
+  }
+  void TearDown() override {
+    editor.reset();
+    SetCursorPos(savedCursor.x, savedCursor.y);
+  }
+
+  // Moves the cursor to a point of the editor (frame coordinates) and lets
+  // the window system see it before any button changes.
+  void moveTo(int x, int y) {
+    RECT bounds{};
+    GetWindowRect(editor->child(), &bounds);
+    SetCursorPos(bounds.left + x, bounds.top + y);
+    Sleep(150);
+  }
+
+  // Runs `gesture` on a helper thread while this thread plays the host.
+  template <class Gesture>
+  void perform(Gesture gesture) {
+    std::atomic<bool> done{false};
+    std::thread helper([&] {
+      gesture();
+      done = true;
+    });
+    while (!done) editor->idle(10);
+    helper.join();
+    editor->idle(100);
+  }
+
+  std::vector<host::HostCall> callsFor(int32_t index) {
+    std::vector<host::HostCall> result;
+    for (const host::HostCall& call : editor->plugin().calls()) {
+      const bool edit = call.opcode == audioMasterAutomate || call.opcode == audioMasterBeginEdit ||
+                        call.opcode == audioMasterEndEdit;
+      if (edit && call.index == index) result.push_back(call);
+    }
+    return result;
+  }
+
+  host::PluginLibrary library;
+  std::unique_ptr<EditorInHost> editor;
+  POINT savedCursor{};
+};
+
+TEST_F(EditorInput, DragMovesTheParameterAndReportsItInsideAnEditGesture) {
+  const int row = 1;
+  const int y = sliderTop(row) + 9;
+  editor->plugin().clearCalls();
+  perform([&] {
+    moveTo(50, y);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    Sleep(150);
+    moveTo(98, y);
+    moveTo(300, y);  // beyond the end: clamped
+    moveTo(98, y);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    Sleep(150);
+  });
+  const float atPress = 26.0f / 149.0f;  // (x - 24) / 149
+  const float atRelease = 74.0f / 149.0f;
+  EXPECT_EQ(editor->plugin().getParameter(row), atRelease);
+
+  const std::vector<host::HostCall> calls = callsFor(row);
+  ASSERT_GE(calls.size(), 5u);
+  EXPECT_EQ(calls.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(calls.back().opcode, audioMasterEndEdit);
+  std::vector<float> reported;
+  for (size_t i = 1; i + 1 < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].opcode, audioMasterAutomate);
+    reported.push_back(calls[i].opt);
+  }
+  EXPECT_EQ(reported.front(), atPress);
+  EXPECT_EQ(reported.back(), atRelease);
+  EXPECT_NE(std::find(reported.begin(), reported.end(), 1.0f), reported.end());
+  for (float value : reported) {
+    EXPECT_GE(value, 0.0f);
+    EXPECT_LE(value, 1.0f);
+  }
+  // Only the dragged row was touched.
+  for (int other = 0; other < 6; ++other) {
+    if (other == row) continue;
+    EXPECT_TRUE(callsFor(other).empty()) << other;
+  }
+
+  // The handle was redrawn where the value puts it.
+  const Pixels pixels = printWindow(editor->child());
+  const Pixels handle = loadBitmapPixels(pluginModule(), 130);
+  for (int dx = 0; dx < handle.width; ++dx) {
+    EXPECT_EQ(pixels.at(handleLeft(atRelease) + dx, sliderTop(row) + 9), handle.at(dx, 9));
+  }
+}
+
+TEST_F(EditorInput, ControlClickResetsToTheMiddleWithoutAnEditGesture) {
+  const int row = 2;
+  editor->plugin().setParameter(row, 0.9f);
+  editor->idle(100);
+  editor->plugin().clearCalls();
+  perform([&] {
+    moveTo(120, sliderTop(row) + 9);
+    sendKey(VK_CONTROL, true);
+    Sleep(100);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    Sleep(100);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    Sleep(100);
+    sendKey(VK_CONTROL, false);
+    Sleep(100);
+  });
+  EXPECT_EQ(editor->plugin().getParameter(row), 0.5f);
+  const std::vector<host::HostCall> calls = callsFor(row);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].opcode, audioMasterAutomate);
+  EXPECT_EQ(calls[0].opt, 0.5f);
+}
+
+TEST_F(EditorInput, ClickOnTheBackgroundChangesNothing) {
+  editor->plugin().clearCalls();
+  perform([&] {
+    moveTo(190, 20);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    Sleep(100);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    Sleep(100);
+  });
+  EXPECT_TRUE(editor->plugin().callsOf(audioMasterAutomate).empty());
+  EXPECT_TRUE(editor->plugin().callsOf(audioMasterBeginEdit).empty());
+}
+
+}  // namespace
+}  // namespace brisko::wintest
