@@ -70,9 +70,6 @@ const ErrorCase kCases[] = {
     {"PluginMissing", {"--plugin", "FOLDER/absent.so", "IN", "OUT"}, "cannot load"},
     {"PluginWithoutMain", {"--plugin", BRISKO_NO_ENTRY_PLUGIN, "IN", "OUT"}, "does not export main"},
     {"MainAnswersNull", {"--plugin", BRISKO_NULL_ENTRY_PLUGIN, "IN", "OUT"}, "main answered null"},
-    {"EditorSnapshot", {"--editor-png", "FOLDER/editor.png", "IN", "OUT"},
-     "editor snapshots are not available in this build"},
-    {"EditorSnapshotAlone", {"--editor-png", "FOLDER/editor.png"}, "editor snapshots are not available"},
     {"OutputInMissingFolder", {"IN", "FOLDER/nowhere/out.wav"}, "cannot create"},
     {"OutputIsAFolder", {"IN", "FOLDER/folder"}, "exists and is not a regular file"},
     {"OutputIsAPipe", {"IN", "FOLDER/pipe"}, "exists and is not a regular file"},
@@ -82,6 +79,26 @@ const ErrorCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RenderToolErrors, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.what); });
+
+// The editor snapshot is drawn where the build has a backend for it, and
+// otherwise refused with the whole run: no output at all.
+TEST(RenderToolEditorSnapshot, DrawnOrRefusedWithoutOutput) {
+  ScratchFolder folder;
+  writeStereoFloat(folder.path("in.wav"), noise(3000, 1), noise(3000, 2));
+  const ToolResult alone = runTool({"--set", "Feedback=0.9", "--editor-png", folder.path("editor.png")});
+  const ToolResult withRender =
+      runTool({folder.path("in.wav"), folder.path("out.wav"), "--editor-png", folder.path("editor2.png"), "-q"});
+  if (alone.status == 0) {
+    EXPECT_EQ(withRender.status, 0) << withRender.err;
+    EXPECT_EQ(fileBytes(folder.path("editor.png")).substr(1, 3), "PNG");
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"editor.png", "editor2.png", "in.wav", "out.wav"}));
+  } else {
+    EXPECT_EQ(alone.err, "brisko-render: --editor-png: editor snapshots are not available in this build\n");
+    EXPECT_NE(withRender.status, 0);
+    EXPECT_EQ(withRender.err, alone.err);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"in.wav"});
+  }
+}
 
 // Links to the input are the input: neither a hard nor a symbolic link is
 // written through or replaced.

@@ -1,0 +1,107 @@
+#!/bin/bash
+# Ardour 7.3, a real host, renders the demo through the Linux plug-in, and
+# brisko-render renders the same input with the same parameters: where the
+# two must agree, they agree sample for sample.
+# Usage: ardour-render-test.sh PLUGIN.so BRISKO-RENDER
+#
+# What Ardour does (README.md): from effMainsChanged(1) it calls
+# processReplacing in blocks of the engine period (1024) continuously, also
+# while stopped; an export then feeds 2 s of silence before the range, and the
+# range starts on a block boundary. So the input reaches the effect after a
+# whole number of 1024-sample blocks of silence. brisko-render reproduces that
+# with --block 1024 and a --preroll of whole blocks: the pre-roll is then a
+# multiple of the 128-sample hop, so the frames cut the input where Ardour's
+# do, and all blocks have one length, as in Ardour's export.
+#
+# What that leaves open is how many blocks Ardour ran before the export: the
+# idle blocks while stopped run in real time, so their number changes from run
+# to run. Two things depend on it:
+#  - the oscillator's phase, which advances one step per frame once
+#    "Modulation freq." is set: with modulation the outputs agree only for the
+#    pre-roll that matches Ardour's block count exactly (found by search below);
+#  - the absolute history row the effect writes: the read position is the row
+#    minus the delay, rounded to a float, so a delay with a fraction that is
+#    not a short binary number (0.01 gives 15.995 frames) is rounded a little
+#    differently at every row. A whole number of frames (here 16: "Delay time"
+#    32/3199) is exact at every row.
+# Without modulation and with such a delay, any pre-roll of at least 0.4 s
+# (128 frames: every slot of the effect's ring of read positions, which "FFT
+# Bin delay" reads, has been written with the final parameters, as in Ardour)
+# agrees exactly, whatever Ardour's block count.
+set -u -o pipefail
+plugin=$(readlink -f "$1")
+render=$(readlink -f "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+python=/usr/bin/python3  # Debian's, with numpy for wavtool.py compare
+work=$(mktemp -d "${TMPDIR:-/tmp}/brisko-ardour-render.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+delay_16_frames=0.010003126  # as a float, times 3199, is exactly 32: a delay of 16 frames
+unmodulated=("0=$delay_16_frames" 1=0.5 2=0.3 3=0 4=0.3)
+modulated=("0=$delay_16_frames" 1=0.5 2=0.3 3=0.5 4=0.3)
+sets() { for p in "$@"; do printf -- '--set\0%s\0' "$p"; done; }
+
+"$render" --quiet --plugin "$plugin" demo "$work/unused.wav" --save-input "$work/in.wav" || exit 1
+
+ardour() {  # NAME PARAMS...
+  local name=$1
+  shift
+  if ! "$here/render.sh" "$plugin" "$work/in.wav" "$work/$name.wav" "$@" 2>"$work/$name.log"; then
+    cat "$work/$name.log"
+    grep -q "could not be instantiated" "$work/$name.log" &&
+      echo "(Ardour could not instantiate the plug-in: its VSTPluginMain answered null in luasession, which exports a main of its own that a call to the plug-in's main symbol reaches)"
+    return 1
+  fi
+  tail -n 1 "$work/$name.log"
+}
+
+brisko() {  # OUT PREROLL-BLOCKS PARAMS...
+  local out=$1 blocks=$2
+  shift 2
+  local seconds
+  seconds=$(awk -v b="$blocks" 'BEGIN { printf "%.9f", b * 1024 / 44100 }')
+  xargs -0 "$render" --quiet --plugin "$plugin" --block 1024 --preroll "$seconds" "$work/in.wav" "$work/$out" \
+    < <(sets "$@")
+}
+
+same() { "$python" "$here/wavtool.py" compare "$1" "$2" --tol 0 >"$work/compare.log" 2>&1; }
+
+echo "--- without modulation: any pre-roll of whole 1024-sample blocks from 0.4 s on"
+if ardour ardour-unmodulated "${unmodulated[@]}"; then
+  for blocks in 18 44 87 200; do  # 0.42 s, 1.02 s, 2.02 s, 4.64 s
+    brisko "brisko-$blocks.wav" $blocks "${unmodulated[@]}" || exit 1
+    if same "$work/ardour-unmodulated.wav" "$work/brisko-$blocks.wav"; then
+      echo "ok: identical to brisko-render --block 1024 with a pre-roll of $blocks blocks"
+    else
+      fail "differs from brisko-render with a pre-roll of $blocks blocks"
+      cat "$work/compare.log"
+    fi
+  done
+  "$python" "$here/wavtool.py" silent "$work/ardour-unmodulated.wav" >/dev/null && fail "Ardour's output is silent"
+else
+  fail "Ardour did not render"
+fi
+
+echo "--- with modulation: the pre-roll that matches Ardour's block count"
+if ardour ardour-modulated "${modulated[@]}"; then
+  # The export's 2 s of silence are some 86 blocks; the idle blocks between
+  # setting the parameters and starting the export add a few (90 and 93
+  # blocks in all were seen).
+  found=""
+  for blocks in $(seq 86 150); do
+    brisko "modulated-$blocks.wav" $blocks "${modulated[@]}" || exit 1
+    if same "$work/ardour-modulated.wav" "$work/modulated-$blocks.wav"; then found=$blocks; break; fi
+    rm -f "$work/modulated-$blocks.wav"
+  done
+  if [ -n "$found" ]; then
+    echo "ok: identical to brisko-render --block 1024 with a pre-roll of $found blocks" \
+      "(Ardour ran $found blocks between setting the parameters and the input)"
+  else
+    fail "no pre-roll of 86 to 150 blocks reproduces Ardour's modulated render"
+  fi
+else
+  fail "Ardour did not render"
+fi
+[ $failures -eq 0 ]
