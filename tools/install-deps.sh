@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh [build|test]
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ pkg-config libcairo2-dev fonts-liberation libsndfile1-dev
+build_packages=(cmake ninja-build g++ pkg-config libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest)
 test_packages=(ardour googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64
