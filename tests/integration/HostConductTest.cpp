@@ -98,6 +98,28 @@ TEST_F(HostConduct, ParametersChangeWhileAnotherThreadProcesses) {
   automation.join();
 }
 
+#if !defined(_WIN32)
+// Automation reaches the editor from whatever thread the host sets
+// parameters on, while the user-interface thread opens, idles and closes it.
+// (On Windows the editor needs a real parent window: tests/win32.)
+TEST_F(HostConduct, EditorOpensAndClosesWhileParametersChange) {
+  PluginHost host(library_.entry());
+  ASSERT_TRUE(host.create());
+  std::atomic<bool> done{false};
+  std::thread automation([&] {
+    for (int i = 0; !done; ++i) host.setParameter(i % 6, static_cast<float>(i % 97) / 96.0f);
+  });
+  int parentWindow = 0;  // the headless window backend only needs a non-null parent
+  for (int round = 0; round < 150; ++round) {
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, &parentWindow), 1);
+    for (int idle = 0; idle < 3; ++idle) host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+  }
+  done = true;
+  automation.join();
+}
+#endif
+
 // Hosts that never process, never switch the effect on, or close at once.
 TEST_F(HostConduct, UnusualLifecyclesAreSafe) {
   {
