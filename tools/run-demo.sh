@@ -19,8 +19,8 @@ done
 echo "=== Rendering the demo"
 mkdir -p out
 render=build/release/tools/render/brisko-render
-settings=(--set "Delay time=0.05" --set "Feedback=0.55" --set "Modulation freq.=0.02"
-  --set "Modulation amp.=0.1" --set "FFT Bin delay=0.3" --set "Dry/Wet=0.7")
+settings=(--set "Delay time=0.05" --set "Feedback=0.55" --set "Modulation freq.=0.025"
+  --set "Modulation amp.=0.1" --set "FFT Bin delay=0.3" --set "Dry/Wet=0.75")
 "$render" "${settings[@]}" --tail 2 --save-input out/demo-input.wav \
   --spectrogram out/demo-spectrogram.png demo out/demo-output.wav
 if "$render" "${settings[@]}" --editor-png out/demo-editor.png 2>out/.editor-error; then
