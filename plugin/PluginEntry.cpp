@@ -32,19 +32,26 @@ __asm__(".section .drectve\n\t.ascii \" -export:main\"\n\t.text");
 #define BRISKO_VST_MAIN_EXPORT BRISKO_EXPORT
 #endif
 
+namespace {
+
+// Both entry names make the effect here. Neither calls the other: a host
+// program has a "main" of its own, which an ELF call through the exported
+// name could reach instead of ours.
+brisko::AEffect* createPlugin(brisko::HostCallback hostCallback) {
+  return brisko::createEffectRecord(hostCallback, &brisko::SpectrumDelayWithEditor::create);
+}
+
+}  // namespace
+
 extern "C" {
 
 BRISKO_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback)
     __asm__(BRISKO_MAIN_SYMBOL);
 BRISKO_VST_MAIN_EXPORT brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback);
 
-brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback) {
-  return brisko::createEffectRecord(hostCallback, &brisko::SpectrumDelayWithEditor::create);
-}
+brisko::AEffect* BRISKO_VSTCALL briskoPluginMain(brisko::HostCallback hostCallback) { return createPlugin(hostCallback); }
 
-brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback) {
-  return briskoPluginMain(hostCallback);
-}
+brisko::AEffect* BRISKO_VSTCALL VSTPluginMain(brisko::HostCallback hostCallback) { return createPlugin(hostCallback); }
 
 #if defined(_WIN32)
 // Keeps the module handle for the editor's window class and bitmaps.
