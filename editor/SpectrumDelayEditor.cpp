@@ -40,6 +40,8 @@ SpectrumDelayEditor::~SpectrumDelayEditor() {
 }
 
 int32_t SpectrumDelayEditor::openEditor(void* parent) {
+  // Not from the host's idle call inside a drag: the old frame is still in use.
+  if (inIdlePump) return 0;
   // A second open without a close replaces the first frame.
   if (rootFrame) closeEditor();
   GuiEditor::openEditor(parent);
@@ -99,6 +101,13 @@ bool SpectrumDelayEditor::buildControls(Bitmap* body, Bitmap* handle) {
 
 void SpectrumDelayEditor::closeEditor() {
   isOpen.store(false);
+  // Closed by the host from inside the pump of a slider's drag: the frame is
+  // still in use further up the stack, so it goes once the drag has ended.
+  if (inIdlePump) {
+    closeDeferred = rootFrame != nullptr;
+    return;
+  }
+  closeDeferred = false;
   // A parameter change that saw the editor open finishes before the
   // controls go.
   while (busyCallers.load() != 0) std::this_thread::yield();

@@ -11,6 +11,10 @@ class FrameEditor {
   virtual void pumpIdle() = 0;
   virtual void beginEdit(int32_t index) = 0;
   virtual void endEdit(int32_t index) = 0;
+  // True once the host has closed the editor from inside the idle pump of a
+  // control's tracking loop: the loop must end without touching the frame
+  // again, which goes as soon as the loop has returned.
+  virtual bool closeRequested() const { return false; }
 
  protected:
   ~FrameEditor() = default;

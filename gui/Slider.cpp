@@ -152,6 +152,7 @@ void Slider::trackMouse(DrawContext& context, Point where, ButtonState clickStat
 
     where = context.mousePosition();
     idleWhileTracking();
+    if (editor && editor->closeRequested()) break;  // the frame is going: touch nothing more
   }
   if (editor) editor->endEdit(tag);
 }

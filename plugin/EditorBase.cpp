@@ -50,6 +50,10 @@ int32_t GuiEditor::openEditor(void* parent) {
 
 void GuiEditor::idleEditor() {
   if (inIdlePump) return;
+  if (closeDeferred) {
+    closeEditor();
+    return;
+  }
   if (refreshPending.exchange(0)) refreshEditor();
   if (rootFrame) rootFrame->frameIdle();
 }

@@ -82,6 +82,7 @@ class GuiEditor : public EditorBase, public FrameEditor {
   // The host's edit gesture around a control's drag.
   void beginEdit(int32_t index) override;
   void endEdit(int32_t index) override;
+  bool closeRequested() const override { return closeDeferred; }
 
   Frame* frame() const { return rootFrame; }
   Platform& platform() const { return services; }
@@ -91,6 +92,10 @@ class GuiEditor : public EditorBase, public FrameEditor {
   Frame* rootFrame = nullptr;
   uint32_t nextIdleTick;
   bool inIdlePump = false;
+  // A close that arrived from the host's idle call inside the pump, while a
+  // control's tracking loop is still running on the frame; it is completed
+  // by the next idle, open or close from outside the pump.
+  bool closeDeferred = false;
 
  private:
   Platform& services;

@@ -191,6 +191,25 @@ TEST_F(SpectrumDelayEditorTest, DraggingASliderAutomatesItsParameterInsideAnEdit
   EXPECT_FALSE(editor->slider(0)->isDirty()) << "redrawn in the change's context";
 }
 
+// A host may close the editor from its idle call while a slider is dragged:
+// the drag ends at once, its gesture is closed, and the frame goes with the
+// next call from outside the drag.
+TEST_F(SpectrumDelayEditorTest, HostClosingTheEditorDuringADragEndsTheDragSafely) {
+  editor->openEditor(kParent);
+  firstPaint();
+  host.onIdle = [this] {
+    editor->closeEditor();
+    EXPECT_EQ(editor->openEditor(kParent), 0) << "no new frame while the old one is in use";
+  };
+  click(kLeftButton, {24, 50}, {{kLeftButton, {98, 50}}, {kLeftButton, {120, 50}}, {kLeftButton, {140, 50}}});
+  EXPECT_EQ(host.calls, (Journal{"beginEdit 0", "idle", "endEdit 0"}));
+  EXPECT_NE(editor->frame(), nullptr);
+  host.onIdle = nullptr;
+  editor->idleEditor();
+  EXPECT_EQ(editor->frame(), nullptr);
+  EXPECT_EQ(editor->openEditor(kParent), 1);
+}
+
 TEST_F(SpectrumDelayEditorTest, ControlClickResetsTheRowToItsMiddle) {
   editor->openEditor(kParent);
   click(kLeftButton | kControlKey, {98, 120});
