@@ -163,11 +163,12 @@ bool writeFloatWav(std::FILE* file, const std::vector<std::vector<float>>& chann
   if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
 
   std::vector<uint8_t> chunk;
-  constexpr uint64_t kFramesPerWrite = 16384;
-  for (uint64_t start = 0; start < frames; start += kFramesPerWrite) {
-    const uint64_t end = start + kFramesPerWrite < frames ? start + kFramesPerWrite : frames;
+  constexpr size_t kFramesPerWrite = 16384;
+  const size_t frameCount = channels[0].size();
+  for (size_t start = 0; start < frameCount; start += kFramesPerWrite) {
+    const size_t end = start + kFramesPerWrite < frameCount ? start + kFramesPerWrite : frameCount;
     chunk.clear();
-    for (uint64_t i = start; i < end; ++i)
+    for (size_t i = start; i < end; ++i)
       for (const std::vector<float>& channel : channels) {
         uint32_t raw;
         std::memcpy(&raw, &channel[i], 4);
