@@ -34,6 +34,8 @@ TEST(EditorThreads, ParameterChangesRaceOpenIdleAndClose) {
     }
   });
 
+  // The race only means something once the other thread is running.
+  while (changes.load() == 0) std::this_thread::yield();
   constexpr int kCycles = 300;
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     ASSERT_EQ(editor->openEditor(reinterpret_cast<void*>(1)), 1);
