@@ -215,6 +215,7 @@ bool Frame::anyDirty() const {
 }
 
 void Frame::frameIdle() {
+  if (open && hostWindow) hostWindow->handleEvents();
   if (!open || firstPaintPending || !anyDirty()) return;
   std::unique_ptr<DrawContext> context = makeDrawContext();
   if (context) redrawIfDirty(context.get());

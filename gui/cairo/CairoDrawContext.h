@@ -20,7 +20,7 @@ namespace brisko {
 // Every such context can be the source of copyTo, so it serves as the window
 // context and as the back buffer alike. There is no pointer device: no
 // buttons are down and the cursor is at the surface's top-left corner.
-class CairoDrawContext final : public OffscreenContext {
+class CairoDrawContext : public OffscreenContext {
  public:
   // Takes a reference to `image`.
   explicit CairoDrawContext(cairo_surface_t* image);

@@ -109,7 +109,7 @@ TEST_F(HostConduct, EditorOpensAndClosesWhileParametersChange) {
   std::thread automation([&] {
     for (int i = 0; !done; ++i) host.setParameter(i % 6, static_cast<float>(i % 97) / 96.0f);
   });
-  int parentWindow = 0;  // the headless window backend only needs a non-null parent
+  int parentWindow = 0;  // no X window: the editor opens on an image nobody sees
   for (int round = 0; round < 150; ++round) {
     ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, &parentWindow), 1);
     for (int idle = 0; idle < 3; ++idle) host.dispatch(effEditIdle);

@@ -1,0 +1,257 @@
+// The plug-in's editor as a Linux host shows it: a child of the host's X11
+// window that draws what the headless render draws, follows automation,
+// answers real pointer input injected through XTest while the host's thread
+// idles it, and goes without leaving windows or connections behind.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#if defined(BRISKO_HAVE_XRES)
+#include <X11/extensions/XRes.h>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/x11/X11TestHost.h"
+
+namespace brisko::x11test {
+namespace {
+
+constexpr int kSettleMs = 3000;
+
+int sliderTop(int row) { return 40 + 37 * row; }
+
+class X11Editor : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(host.problem(), ""); }
+
+  // Runs `gesture` on a helper thread while this thread plays the host.
+  template <class Gesture>
+  void perform(Gesture gesture) {
+    std::atomic<bool> done{false};
+    std::thread helper([&] {
+      gesture();
+      done = true;
+    });
+    while (!done) host.idle(10);
+    helper.join();
+    host.idle(100);
+  }
+
+  std::vector<host::HostCall> editCallsOf(int32_t index) {
+    std::vector<host::HostCall> result;
+    for (const host::HostCall& call : host.plugin().calls()) {
+      const bool edit = call.opcode == audioMasterAutomate || call.opcode == audioMasterBeginEdit ||
+                        call.opcode == audioMasterEndEdit;
+      if (edit && call.index == index) result.push_back(call);
+    }
+    return result;
+  }
+
+  X11TestHost host;
+};
+
+TEST_F(X11Editor, ChildWindowShowsTheHeadlessRenderAndFollowsAutomation) {
+  ASSERT_EQ(host.openEditor(), 1);
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+
+  const Window child = host.editorWindow();
+  ASSERT_NE(child, 0u);
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(host.display(), child, &attributes));
+  const EditorSize size = editorSize(host.plugin());
+  EXPECT_EQ(attributes.width, size.width);
+  EXPECT_EQ(attributes.height, size.height);
+  EXPECT_EQ(attributes.map_state, IsViewable);
+
+  // Automation from the host: idle moves the handle and the display text.
+  host.plugin().setParameter(2, 0.9f);
+  host.plugin().setParameter(4, 0.1f);
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+
+  // Parts the server lost are drawn again from the frame on exposure.
+  GC gc = XCreateGC(host.display(), child, 0, nullptr);
+  XSetForeground(host.display(), gc, 0x00FF00);
+  XFillRectangle(host.display(), child, gc, 10, 50, 150, 120);
+  XFreeGC(host.display(), gc);
+  XClearArea(host.display(), child, 10, 50, 150, 120, True);
+  XSync(host.display(), False);
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  host.closeEditor();
+  EXPECT_TRUE(host.children().empty());
+}
+
+TEST_F(X11Editor, DragMovesTheParameterInsideAnEditGesture) {
+  ASSERT_EQ(host.openEditor(), 1);
+  ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  const Window child = host.editorWindow();
+  const int row = 1;
+  const int y = sliderTop(row) + 9;
+  host.plugin().clearCalls();
+  perform([&] {
+    FakeInput input;
+    ASSERT_TRUE(input.ok());
+    input.moveTo(child, 50, y);
+    input.button(true);
+    input.moveTo(child, 98, y);
+    input.moveTo(child, 300, y);  // beyond the end: clamped
+    input.moveTo(child, 98, y);
+    input.button(false);
+  });
+  const float atPress = 26.0f / 149.0f;  // (x - 24) / 149
+  const float atRelease = 74.0f / 149.0f;
+  EXPECT_EQ(host.plugin().getParameter(row), atRelease);
+
+  const std::vector<host::HostCall> calls = editCallsOf(row);
+  ASSERT_GE(calls.size(), 5u);
+  EXPECT_EQ(calls.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(calls.back().opcode, audioMasterEndEdit);
+  std::vector<float> reported;
+  for (size_t i = 1; i + 1 < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].opcode, audioMasterAutomate);
+    reported.push_back(calls[i].opt);
+  }
+  ASSERT_FALSE(reported.empty());
+  EXPECT_EQ(reported.front(), atPress);
+  EXPECT_EQ(reported.back(), atRelease);
+  EXPECT_NE(std::find(reported.begin(), reported.end(), 1.0f), reported.end());
+  for (int other = 0; other < 6; ++other) {
+    if (other == row) continue;
+    EXPECT_TRUE(editCallsOf(other).empty()) << other;
+  }
+  // The window shows the dragged value exactly as the headless render does.
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  host.closeEditor();
+}
+
+TEST_F(X11Editor, ControlClickResetsToTheMiddleAndBackgroundClicksDoNothing) {
+  const int row = 2;
+  host.plugin().setParameter(row, 0.9f);
+  ASSERT_EQ(host.openEditor(), 1);
+  ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  const Window child = host.editorWindow();
+  host.plugin().clearCalls();
+  perform([&] {
+    FakeInput input;
+    ASSERT_TRUE(input.ok());
+    input.moveTo(child, 120, sliderTop(row) + 9);
+    input.control(true);
+    input.button(true);
+    input.button(false);
+    input.control(false);
+  });
+  EXPECT_EQ(host.plugin().getParameter(row), 0.5f);
+  std::vector<host::HostCall> calls = editCallsOf(row);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].opcode, audioMasterAutomate);
+  EXPECT_EQ(calls[0].opt, 0.5f);
+
+  host.plugin().clearCalls();
+  perform([&] {
+    FakeInput input;
+    input.moveTo(child, 190, 20);
+    input.button(true);
+    input.button(false);
+  });
+  EXPECT_TRUE(host.plugin().callsOf(audioMasterAutomate).empty());
+  EXPECT_TRUE(host.plugin().callsOf(audioMasterBeginEdit).empty());
+  host.closeEditor();
+}
+
+#if defined(BRISKO_HAVE_XRES)
+int clientCount(Display* display) {
+  int count = 0;
+  XResClient* clients = nullptr;
+  if (!XResQueryClients(display, &count, &clients)) return -1;
+  XFree(clients);
+  return count;
+}
+#endif
+
+// A hundred open, idle, close rounds while another thread sets parameters
+// leave no child window and no connection to the server behind.
+TEST_F(X11Editor, OpenCloseRoundsLeaveNoWindowsOrConnections) {
+#if defined(BRISKO_HAVE_XRES)
+  const int clientsBefore = clientCount(host.display());
+#endif
+  std::atomic<bool> done{false};
+  std::thread automation([&] {
+    for (int i = 0; !done; ++i) host.plugin().setParameter(i % 6, static_cast<float>(i % 97) / 96.0f);
+  });
+  for (int round = 0; round < 100; ++round) {
+    ASSERT_EQ(host.openEditor(), 1);
+    if (round == 0) {
+      EXPECT_EQ(host.children().size(), 1u);
+#if defined(BRISKO_HAVE_XRES)
+      EXPECT_EQ(clientCount(host.display()), clientsBefore + 1);
+#endif
+    }
+    host.idle(round % 10 == 0 ? 20 : 0);
+    host.closeEditor();
+  }
+  done = true;
+  automation.join();
+  EXPECT_TRUE(host.children().empty());
+#if defined(BRISKO_HAVE_XRES)
+  EXPECT_EQ(clientCount(host.display()), clientsBefore);
+#endif
+}
+
+TEST_F(X11Editor, HostWindowDestroyedFirstOrEffectClosedWithEditorOpen) {
+  ASSERT_EQ(host.openEditor(), 1);
+  ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  XDestroyWindow(host.display(), host.hostWindow());
+  XSync(host.display(), False);
+  host.plugin().setParameter(0, 0.7f);
+  host.idle(100);  // the frame has stopped drawing: nothing reaches the dead window
+  host.closeEditor();
+
+  // A new window: the editor opens again and draws.
+  host.newHostWindow();
+  ASSERT_EQ(host.openEditor(), 1);
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  // The host closes the effect without closing the editor first.
+  host.plugin().close();
+  EXPECT_TRUE(host.children().empty());
+}
+
+int errorsSeen = 0;
+int countingHandler(Display*, XErrorEvent*) {
+  ++errorsSeen;
+  return 0;
+}
+
+// Without a usable parent the editor still opens, on an image nobody sees;
+// the host's own X error handler stays in place and sees none of ours.
+TEST_F(X11Editor, ParentThatIsNoWindowOrNoDisplayFallsBackToAnImage) {
+  XErrorHandler hostHandler = XSetErrorHandler(&countingHandler);
+  errorsSeen = 0;
+  ASSERT_EQ(host.openEditor(0x7ABCDEF), 1);
+  host.idle(50);
+  host.plugin().setParameter(1, 0.3f);
+  host.idle(50);
+  host.closeEditor();
+  EXPECT_EQ(errorsSeen, 0);
+  EXPECT_EQ(XSetErrorHandler(&countingHandler), &countingHandler);
+
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  EXPECT_EQ(host.openEditor(), 1);
+  host.idle(50);
+  host.closeEditor();
+  setenv("DISPLAY", ":999", 1);  // no server there
+  EXPECT_EQ(host.openEditor(), 1);
+  host.idle(50);
+  host.closeEditor();
+  setenv("DISPLAY", saved.c_str(), 1);
+  EXPECT_TRUE(host.children().empty());
+  XSetErrorHandler(hostHandler);
+}
+
+}  // namespace
+}  // namespace brisko::x11test
