@@ -93,6 +93,8 @@ bool X11Window::open(Window parent) {
     return false;
   }
   XMapWindow(display, window);
+  drops.reset(new (std::nothrow) DropReceiver(display, window, owner));
+  if (drops) drops->announce();
   pixels = makeRgbImage(size.width(), size.height());
   target.reset(cairo_xlib_surface_create(display, window, parentAttributes.visual, size.width(), size.height()));
   if (!pixels || cairo_surface_status(target.get()) != CAIRO_STATUS_SUCCESS) return false;
@@ -163,9 +165,27 @@ void X11Window::pressed(const XButtonEvent& press) {
   handlingPress = false;
 }
 
+void X11Window::revokeDrop() {
+  if (!drops) return;
+  ErrorTrap trap(display);
+  if (window) drops->revoke();
+  drops.reset();
+}
+
+void X11Window::takeDrops() {
+  XEvent event;
+  while (drops && window && XCheckTypedWindowEvent(display, window, ClientMessage, &event)) {
+    drops->clientMessage(event.xclient);
+  }
+  while (drops && window && XCheckTypedWindowEvent(display, window, SelectionNotify, &event)) {
+    drops->selectionArrived(event.xselection);
+  }
+}
+
 void X11Window::destroyed() {
   // The host destroyed its window first: ours went with it.
   window = 0;
+  drops.reset();
   target.reset();
   owner.windowDestroyed();
 }
@@ -202,6 +222,7 @@ void X11Window::handleEvents(bool takePresses) {
         break;
     }
   }
+  if (takePresses && !handlingPress) takeDrops();
 }
 
 ButtonState X11Window::pointerButtons() {

@@ -10,6 +10,7 @@
 
 #include "gui/Platform.h"
 #include "gui/cairo/CairoSurface.h"
+#include "gui/x11/DropReceiver.h"
 
 namespace brisko::x11 {
 
@@ -24,11 +25,12 @@ class X11Window final : public HostWindow {
   // Draws into the window's image; what was drawn reaches the window when the
   // context goes, and before each look at the pointer.
   std::unique_ptr<DrawContext> createDrawContext() override;
-  void revokeDrop() override {}
+  void revokeDrop() override;
 
   // Takes the window's pending events: exposures become drawRect, button
   // presses (with `takePresses`, and not while one is being handled already)
-  // onMouseDown, and the window's destruction windowDestroyed.
+  // onMouseDown, drops (with `takePresses` too) onDrop, and the window's
+  // destruction windowDestroyed.
   void handleEvents(bool takePresses);
 
   // Mouse buttons and modifier keys, and the cursor in window and screen
@@ -49,12 +51,14 @@ class X11Window final : public HostWindow {
   void paint(const Rect& area);
   void pressed(const XButtonEvent& press);
   void destroyed();
+  void takeDrops();
 
   Frame& owner;
   Display* display;
   Window window = 0;
   CairoSurfacePtr pixels;
   CairoSurfacePtr target;
+  std::unique_ptr<DropReceiver> drops;
   Rect exposed{};
   bool exposurePending = false;
   bool drawnSincePresent = false;
