@@ -179,8 +179,17 @@ TEST_F(X11Editor, OpenCloseRoundsLeaveNoWindowsOrConnections) {
   const int clientsBefore = clientCount(host.display());
 #endif
   std::atomic<bool> done{false};
+  // Another thread processes audio and sets parameters, as a host's audio
+  // thread under automation does, while this one drives the editor.
   std::thread automation([&] {
-    for (int i = 0; !done; ++i) host.plugin().setParameter(i % 6, static_cast<float>(i % 97) / 96.0f);
+    std::vector<float> channels[4];
+    for (auto& channel : channels) channel.assign(256, 0.25f);
+    float* inputs[2] = {channels[0].data(), channels[1].data()};
+    float* outputs[2] = {channels[2].data(), channels[3].data()};
+    for (int i = 0; !done; ++i) {
+      host.plugin().setParameter(i % 6, static_cast<float>(i % 97) / 96.0f);
+      host.plugin().processReplacing(inputs, outputs, 256);
+    }
   });
   for (int round = 0; round < 100; ++round) {
     ASSERT_EQ(host.openEditor(), 1);
