@@ -11,16 +11,25 @@
 
 namespace brisko {
 
-// Flushes denormal results and operands to zero while it lives, so a decaying
-// feedback tail costs no more than silence, and then gives the caller back
-// its floating-point state bit for bit. Does nothing where there is no MXCSR.
+// While it lives, the SSE arithmetic runs under one fixed control state
+// whatever the caller set: round to nearest, every exception masked, and
+// denormal results and operands flushed to zero (so a decaying feedback tail
+// costs no more than silence). The output bits therefore never depend on the
+// host's rounding mode, and a host that unmasks exceptions cannot trap in
+// here. The caller's state comes back bit for bit. Denormals-are-zero also
+// means that subnormal input samples are read as 0. The x87 unit is left
+// alone: the signal path uses SSE2 on every target. Does nothing where there
+// is no MXCSR.
 class DenormalGuard {
  public:
   static constexpr uint32_t kFlushToZero = 0x8000;
   static constexpr uint32_t kDenormalsAreZero = 0x0040;
+  static constexpr uint32_t kAllExceptionsMasked = 0x1F80;
+  // Rounding bits 13-14 zero: round to nearest; status flags clear.
+  static constexpr uint32_t kControlWord = kAllExceptionsMasked | kFlushToZero | kDenormalsAreZero;
 
 #if BRISKO_HAS_MXCSR
-  DenormalGuard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
+  DenormalGuard() : saved_(_mm_getcsr()) { _mm_setcsr(kControlWord); }
   ~DenormalGuard() { _mm_setcsr(saved_); }
 #else
   DenormalGuard() = default;

@@ -258,8 +258,10 @@ TEST_F(Processing, EveryCallAsksForTimeInformationOnce) {
 }
 
 #if BRISKO_HAS_MXCSR
-TEST_F(Processing, DenormalsAreFlushedDuringACallAndTheCallersStateComesBack) {
-  constexpr unsigned kFlags = DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero;
+TEST_F(Processing, EveryCallRunsUnderOneControlStateAndTheCallersComesBack) {
+  // Round to nearest, every exception masked, flush-to-zero and denormals-are-zero.
+  constexpr unsigned kInsideACall = 0x1F80u | 0x8000u | 0x0040u;
+  constexpr unsigned kStatusFlags = 0x3Fu;
   auto effect = make();
   unsigned inside = 0;
   TestHost::respond = [&](const HostCall&) {
@@ -269,9 +271,11 @@ TEST_F(Processing, DenormalsAreFlushedDuringACallAndTheCallersStateComesBack) {
   std::vector<float> left(256, 1e-40f), right(256, 1e-40f);
   float* channels[2] = {left.data(), right.data()};
   const unsigned original = _mm_getcsr();
-  // Callers with neither flag, with only one of them, and with a rounding mode of their own.
-  for (unsigned caller : {original & ~kFlags, (original & ~kFlags) | DenormalGuard::kFlushToZero,
-                          (original & ~kFlags) | DenormalGuard::kDenormalsAreZero | 0x6000u}) {
+  const unsigned plain = original & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
+  // Callers with neither flag, with only one of them, with a rounding mode of
+  // their own, and with exceptions unmasked.
+  for (unsigned caller : {plain, plain | DenormalGuard::kFlushToZero, plain | DenormalGuard::kDenormalsAreZero | 0x6000u,
+                          (plain | 0x2000u) & ~0x1F80u & ~kStatusFlags}) {
     _mm_setcsr(caller);
     effect->processOverwriting(channels, channels, 256);
     const unsigned afterOverwrite = _mm_getcsr();
@@ -281,9 +285,8 @@ TEST_F(Processing, DenormalsAreFlushedDuringACallAndTheCallersStateComesBack) {
     _mm_setcsr(original);
     EXPECT_EQ(afterOverwrite, caller);
     EXPECT_EQ(afterAdd, caller);
-    EXPECT_EQ(seenOverwrite & kFlags, kFlags);
-    EXPECT_EQ(inside & kFlags, kFlags);
-    EXPECT_EQ(seenOverwrite & ~kFlags & ~0x3Fu, caller & ~kFlags & ~0x3Fu);  // nothing else changed
+    EXPECT_EQ(seenOverwrite & ~kStatusFlags, kInsideACall) << std::hex << caller;
+    EXPECT_EQ(inside & ~kStatusFlags, kInsideACall) << std::hex << caller;
   }
 }
 #endif

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -69,6 +71,70 @@ TEST_F(HostConduct, CallerControlStateIsRestoredExactly) {
     _mm_setcsr(original);
     EXPECT_EQ(after, csr);
   }
+}
+
+constexpr unsigned kRoundingBits = 0x6000u, kExceptionMasks = 0x1F80u, kExceptionFlags = 0x3Fu;
+constexpr unsigned kRoundDown = 0x2000u, kRoundUp = 0x4000u, kRoundTowardZero = 0x6000u;
+
+// Renders noise through a new instance, every call made with the caller's
+// control state `csr`; the state after each call must be `csr` again.
+std::vector<float> renderUnder(PluginLibrary& library, unsigned csr, float dryWet) {
+  PluginHost host(library.entry());
+  EXPECT_TRUE(host.create());
+  const float values[] = {0.0f, 0.9f, 0.5f, 1.0f, 0.6f, dryWet};
+  for (int32_t i = 0; i < 6; ++i) host.setParameter(i, values[i]);
+  const unsigned original = _mm_getcsr();
+  std::vector<float> output;
+  StereoBuffers buffers(500);
+  for (int block = 0; block < 40; ++block) {
+    buffers.fillNoise(static_cast<uint32_t>(block));
+    _mm_setcsr(csr);
+    if (block % 2) {
+      host.processAdding(buffers.inputs(), buffers.outputs(), 500);
+    } else {
+      host.processReplacing(buffers.inputs(), buffers.outputs(), 500);
+    }
+    const unsigned after = _mm_getcsr();
+    _mm_setcsr(original);
+    EXPECT_EQ(after, csr) << "block " << block;
+    for (const auto& channel : buffers.out) output.insert(output.end(), channel.begin(), channel.end());
+  }
+  return output;
+}
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// Every call computes under one control state of its own (round to nearest,
+// exceptions masked, denormals flushed), so the caller's rounding mode does
+// not change the output bits, and a caller with unmasked exceptions does not
+// trap on the effect's arithmetic or on a NaN "Dry/Wet".
+TEST_F(HostConduct, OutputDoesNotDependOnTheCallersControlState) {
+  const unsigned plain = (_mm_getcsr() & ~(kRoundingBits | kExceptionFlags)) | kExceptionMasks;
+  const std::vector<float> reference = renderUnder(library_, plain, 0.7f);
+  size_t wet = 0;
+  for (float x : reference) wet += x != 0.0f;
+  ASSERT_GT(wet, reference.size() / 2);
+  for (unsigned rounding : {kRoundTowardZero, kRoundDown, kRoundUp}) {
+    EXPECT_TRUE(sameBits(renderUnder(library_, plain | rounding, 0.7f), reference)) << std::hex << rounding;
+  }
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_TRUE(sameBits(renderUnder(library_, plain & ~kExceptionMasks, nan), renderUnder(library_, plain, nan)));
+}
+
+// Denormals are zero inside a call, so subnormal input samples come out as
+// zero even at "Dry/Wet" 0, where normal samples pass unchanged.
+TEST_F(HostConduct, SubnormalInputComesOutAsZeroWhenDry) {
+  PluginHost host(library_.entry());
+  ASSERT_TRUE(host.create());
+  host.setParameter(kDryWet, 0.0f);
+  StereoBuffers buffers(4);
+  buffers.in[0] = {1e-40f, -3e-39f, std::numeric_limits<float>::denorm_min(), 0.25f};
+  buffers.in[1] = {-1e-45f, 1.1e-38f, 1.2e-38f, -0.5f};
+  host.processReplacing(buffers.inputs(), buffers.outputs(), 4);
+  EXPECT_EQ(buffers.out[0], (std::vector<float>{0.0f, 0.0f, 0.0f, 0.25f}));
+  EXPECT_EQ(buffers.out[1], (std::vector<float>{0.0f, 0.0f, 1.2e-38f, -0.5f}));
 }
 
 // Parameters set from one thread while another processes, as hosts do with
