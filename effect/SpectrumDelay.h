@@ -26,7 +26,8 @@ constexpr int32_t kNumPrograms = 1;
 class SpectrumDelay : public ExtendedEffect {
  public:
   static constexpr int32_t kChannels = 2;
-  static constexpr size_t kProgramNameSize = 32;
+  // A host's program-name buffer: 24 characters and the terminator.
+  static constexpr size_t kProgramNameSize = 25;
   // Time information the processing asks for: ppq position, tempo, bars and
   // time signature.
   static constexpr int32_t kTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;

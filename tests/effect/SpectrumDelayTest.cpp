@@ -126,14 +126,20 @@ TEST_F(SpectrumDelayShell, ProgramNameIsKeptAndCutToItsBuffer) {
   EXPECT_EQ(send(effSetProgramName, 0, 0, name), 0);
   EXPECT_EQ(text(effGetProgramName).text, "Ambient wash");
 
+  // A host's program-name buffer holds 24 characters and the terminator: a
+  // longer name is cut to fit, and no call that reads it writes past that.
   const std::string longName(100, 'x');
   send(effSetProgramName, 0, 0, const_cast<char*>(longName.c_str()));
   const WrittenText written = text(effGetProgramName);
-  EXPECT_EQ(written.text, std::string(31, 'x'));
-  EXPECT_EQ(written.bytes, 32u);
+  EXPECT_EQ(written.text, std::string(24, 'x'));
+  EXPECT_EQ(written.bytes, 25u);
+  intptr_t answer = -1;
+  const WrittenText indexed = captureText([&](char* buffer) { answer = send(effGetProgramNameIndexed, 0, 0, buffer); });
+  EXPECT_LE(indexed.bytes, 25u);
+  EXPECT_EQ(answer, 0);
 
   send(effSetProgramName);  // a missing name changes nothing
-  EXPECT_EQ(text(effGetProgramName).text, std::string(31, 'x'));
+  EXPECT_EQ(text(effGetProgramName).text, std::string(24, 'x'));
   // Program changes leave the parameters alone.
   send(effSetProgram, 0, 0);
   EXPECT_EQ(record->getParameter(record, kParamFeedback), 0.4f);
