@@ -42,6 +42,8 @@ class SpectrumDelayEditor : public GuiEditor, public ControlListener {
   void valueChanged(DrawContext* context, Control* control) override;
 
   bool isEditorOpen() const { return isOpen.load(); }
+  // False when the background could not be loaded (memory ran out).
+  bool hasBackground() const { return background != nullptr; }
   HorizontalSlider* slider(int32_t row) const { return isRow(row) && isEditorOpen() ? sliders[row] : nullptr; }
   ParamDisplay* display(int32_t row) const { return isRow(row) && isEditorOpen() ? displays[row] : nullptr; }
 

@@ -14,8 +14,18 @@ constexpr int32_t kVendorVersion = 1000;
 
 SpectrumDelayWithEditor::SpectrumDelayWithEditor(HostCallback host, Platform& platform) : SpectrumDelay(host) {
   assignUniqueId(fourCharCode("BRSK"));
-  // The editor attaches itself, which also sets the record's editor flag.
-  if (!new (std::nothrow) SpectrumDelayEditor(this, platform)) constructionFailed.store(true);
+  // The editor attaches itself, which also sets the record's editor flag. One
+  // that memory ran out for on the way, its background included, is no
+  // editor: destroyed, it takes itself off the effect again.
+  SpectrumDelayEditor* built = nullptr;
+  try {
+    built = new (std::nothrow) SpectrumDelayEditor(this, platform);
+  } catch (...) {
+    built = nullptr;
+  }
+  if (built && built->hasBackground()) return;
+  delete built;
+  constructionFailed.store(true);
 }
 
 EffectBase* SpectrumDelayWithEditor::create(HostCallback host) { return new SpectrumDelayWithEditor(host); }

@@ -35,7 +35,13 @@ GuiEditor::GuiEditor(EffectBase* effect, Platform& platform) : EditorBase(effect
   services.initializeOle();
 }
 
-GuiEditor::~GuiEditor() { services.uninitializeOle(); }
+// The editor attached itself before its derived parts were built: one that
+// is destroyed first (a derived constructor that threw included) takes
+// itself off, so the effect never deletes it a second time.
+GuiEditor::~GuiEditor() {
+  if (owner) owner->detachEditor(this);
+  services.uninitializeOle();
+}
 
 int32_t GuiEditor::queryRect(ERect** rect) {
   if (rect) *rect = &area;

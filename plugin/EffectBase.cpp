@@ -41,6 +41,10 @@ void EffectBase::attachEditor(EditorBase* newEditor) {
   if (editor) setFlag(effFlagsHasEditor, true);
 }
 
+void EffectBase::detachEditor(const EditorBase* gone) {
+  if (gone && editor == gone) editor = nullptr;
+}
+
 // Record entries. Nothing may throw across the host boundary, so each entry
 // answers as "nothing done" if an operation throws.
 

@@ -80,6 +80,8 @@ class EffectBase {
   // Makes `newEditor` this effect's editor (owned from now on) and sets the
   // editor flag; an editor attached before is destroyed.
   void attachEditor(EditorBase* newEditor);
+  // Forgets `gone` if it is this effect's editor (which is being destroyed).
+  void detachEditor(const EditorBase* gone);
   EditorBase* attachedEditor() const { return editor; }
   HostCallback hostFunction() const { return hostCallback; }
 

@@ -1,5 +1,7 @@
 // Counts every heap allocation of the process, to prove that the audio path
-// allocates nothing once it has seen its longest block.
+// allocates nothing once it has seen its longest block, and fails a chosen
+// one, to prove that running out of memory anywhere while the entry builds
+// the effect leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,22 +11,47 @@
 
 #include "effect/ChannelProcessor.h"
 #include "effect/SpectrumDelay.h"
+#include "effect/SpectrumDelayWithEditor.h"
 #include "plugin/EffectFactory.h"
 
 namespace {
 std::atomic<long> allocations{0};
+// Blocks allocated and not yet freed.
+std::atomic<long> liveBlocks{0};
+// The number of the allocation that fails; 0 for none.
+std::atomic<long> failingAllocation{0};
+
+void release(void* p) noexcept {
+  if (!p) return;
+  liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+  std::free(p);
 }
+}  // namespace
 
 void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  const long number = allocations.fetch_add(1, std::memory_order_relaxed) + 1;
+  if (number == failingAllocation.load(std::memory_order_relaxed)) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) {
+    liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    return p;
+  }
   throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
 
 namespace brisko {
 namespace {
@@ -93,6 +120,44 @@ TEST(Allocation, PluginProcessingAllocatesNothingOnceTheLongestBlockWasSeen) {
   }
   EXPECT_EQ(allocations.load() - before, 0);
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+AEffect* entry() { return createEffectRecord(&quietHost, &SpectrumDelayWithEditor::create); }
+
+// What the library's entry makes, with the editor and its bitmap, while
+// memory runs out at the k-th allocation, for every k of a normal run: the
+// answer is null and every block allocated on the way is freed again. (The
+// editor's failures also set the process-wide flag, cleared here for the
+// next round.) Under AddressSanitizer a double or stray free shows as well.
+TEST(Allocation, EntryAnswersNullAndLeavesNothingWhicheverAllocationFails) {
+  // The first effect also creates what lives as long as the process.
+  AEffect* first = entry();
+  ASSERT_NE(first, nullptr);
+  first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
+
+  const long liveBefore = liveBlocks.load();
+  const long start = allocations.load();
+  AEffect* normal = entry();
+  const long count = allocations.load() - start;
+  ASSERT_NE(normal, nullptr);
+  normal->dispatcher(normal, effClose, 0, 0, nullptr, 0.0f);
+  ASSERT_EQ(liveBlocks.load(), liveBefore);
+  ASSERT_GT(count, 10);
+
+  for (long k = 1; k <= count; ++k) {
+    failingAllocation.store(allocations.load() + k);
+    AEffect* effect = entry();
+    failingAllocation.store(0);
+    const long left = liveBlocks.load() - liveBefore;
+    const bool flagged = constructionFailed.exchange(false);
+    if (effect) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect, nullptr) << "allocation " << k << " of " << count;
+    EXPECT_EQ(left, 0) << "allocation " << k << " of " << count << (flagged ? " (editor)" : "");
+  }
+  // With memory back the entry answers again.
+  AEffect* last = entry();
+  ASSERT_NE(last, nullptr);
+  last->dispatcher(last, effClose, 0, 0, nullptr, 0.0f);
 }
 
 }  // namespace
