@@ -67,6 +67,84 @@ TEST(ChannelProcessor, ReadPositionsAndTheirWrapping) {
   EXPECT_EQ(harness.engine().readPosition(11), static_cast<float>(11 - 0.5 * static_cast<double>(3.99875f)));
 }
 
+// Past the wrap of the 3200-row history, with and without modulation: frame t
+// carries the value t + 1, so the closed form names the rows read. Each row
+// holds half the input of the last frame that wrote it (no feedback); the
+// read position is the write row less the swept delay, rounded to float and
+// wrapped, and blends its two rows by its fraction.
+TEST(ChannelProcessor, DelayFollowsItsClosedFormAcrossTheHistoryWrap) {
+  constexpr int kRows = ChannelProcessor::kHistoryRows;
+  const auto rowBefore = [](int row, int t) {  // what `row` holds when frame t reads it
+    if (t <= row) return 0.0;
+    const int writer = row + (t - 1 - row) / kRows * kRows;
+    return 0.5 * (writer + 1);
+  };
+  for (float modAmp : {0.0f, 0.5f}) {
+    SCOPED_TRACE(modAmp);
+    EngineHarness harness;
+    const Params p{1.0f, 0.0f, 0.3f, modAmp, 0.0f};
+    ModulationOscillator oscillator(44100.0);
+    oscillator.amplitude = modAmp;
+    oscillator.frequency = static_cast<float>(0.3f * 256.0);
+    const double span = 3199.0;
+    for (int t = 0; t <= kRows + 10; ++t) {
+      const double m = oscillator.nextValue();
+      const auto out = harness.constantFrame(static_cast<float>(t + 1), p);
+      if (t < kRows - 10) continue;
+      float position = static_cast<float>(t % kRows - (m + 1) * 0.5 * span);
+      while (position < 0.0f) position = static_cast<float>(position + kRows);
+      const int whole = static_cast<int>(position);
+      const double frac = static_cast<float>(static_cast<double>(position) - whole);
+      const double r0 = rowBefore(whole % kRows, t), r1 = rowBefore((whole + 1) % kRows, t);
+      const float expected = static_cast<float>(r0 + frac * (r1 - r0));
+      ASSERT_NE(expected, 0.0f) << t;
+      for (int j : {0, 5, 127}) {
+        ASSERT_EQ(out[j], expected) << t << " bin " << j;
+        ASSERT_EQ(out[128 + j], expected) << t << " bin " << j;
+      }
+    }
+  }
+}
+
+// A position just behind row 0 wraps to a float that rounds up to 3200.0,
+// which is taken as row 0 (and row 1 as the second row): at write row 0 after
+// a full lap the output is what frame 0 left in row 0. A read of row 3200
+// itself would run past the history (AddressSanitizer shows it).
+TEST(ChannelProcessor, ReadPositionRoundedUpTo3200ReadsRowZero) {
+  constexpr int kRows = ChannelProcessor::kHistoryRows;
+  // A delay short enough that 0 - S / 2 plus 3200 rounds to 3200.0.
+  float delay = 1e-3f;
+  const auto firstPosition = [](float d) {
+    return static_cast<float>(static_cast<float>(0 - 0.5 * static_cast<float>(d * 3199.0)) + kRows);
+  };
+  while (delay > 0.0f && firstPosition(delay) != 3200.0f) delay *= 0.5f;
+  ASSERT_GT(delay, 0.0f);
+  for (float binDelay : {0.0f, 0.6f}) {  // one tap for every bin, a tap per bin
+    SCOPED_TRACE(binDelay);
+    EngineHarness harness;
+    const Params p{delay, 0.0f, 0.0f, 0.0f, binDelay};
+    harness.constantFrame(1.0f, p);
+    ASSERT_EQ(harness.engine().readPosition(0), 3200.0f);
+    for (int t = 1; t < kRows; ++t) harness.constantFrame(static_cast<float>(t + 1), p);
+    ChannelProcessor& engine = harness.engine();
+    ASSERT_EQ(engine.writeRow(), 0);
+    std::vector<float> row0(kBins), sine0(kBins);
+    for (int j = 0; j < kBins; ++j) {
+      row0[j] = engine.realHistory(0, j);
+      sine0[j] = engine.sineHistory(0, j);
+    }
+    const auto out = harness.constantFrame(7.0f, p);
+    ASSERT_EQ(engine.readPosition(0), 3200.0f);
+    // Bins 0 and 1 use the current position at either bin delay.
+    const int bins = binDelay == 0.0f ? kBins : 2;
+    for (int j = 0; j < bins; ++j) {
+      EXPECT_EQ(out[j], 0.5f) << j;
+      EXPECT_EQ(out[j], row0[j]) << j;
+      EXPECT_EQ(out[128 + j], sine0[j]) << j;
+    }
+  }
+}
+
 TEST(ChannelProcessor, ReadPositionIsRoundedToFloatBeforeItIsWrapped) {
   // The first frame reads behind row 0, so its position is wrapped. Find a
   // modulation depth for which rounding only after the wrap gives other bits.
