@@ -188,20 +188,28 @@ def grab_editor(origin):
     return np.asarray(ImageGrab.grab(bbox=box, xdisplay=DISPLAY).convert("RGB"))
 
 
-def editor_shows(name, origin, expected, work, timeout=15):
-    """Waits until the captured editor equals the expected picture (it paints at the host's idle)."""
+def editor_shows(name, dialog, expected, work, timeout=15):
+    """Waits until the editor captured in the dialog equals the expected picture,
+    and answers the editor's screen position then.
+
+    The editor paints at the host's idle, and the dialog may still be placing
+    it: the window is looked up again for every capture.
+    """
     shot = None
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        shot = grab_editor(origin)
-        if shot.shape == expected.shape and np.array_equal(shot, expected):
-            log(f"ok: {name}: the editor in Audacity's dialog equals brisko-render --editor-png pixel for pixel")
-            return shot
+        origin = editor_origin(dialog)
+        if origin:
+            shot = grab_editor(origin)
+            if np.array_equal(shot, expected):
+                log(f"ok: {name}: the editor in Audacity's dialog equals brisko-render --editor-png pixel for pixel")
+                return origin
         time.sleep(0.2)
+    if shot is None:
+        raise RuntimeError(f"{name}: no 200 x 300 editor window in Audacity's dialog")
     Image.fromarray(shot).save(os.path.join(work, "failed-capture.png"))
     differing = int(np.count_nonzero((shot != expected).any(axis=2))) if shot.shape == expected.shape else "all"
-    fail(f"{name}: the captured editor differs from --editor-png in {differing} pixels")
-    return None
+    raise RuntimeError(f"{name}: the captured editor differs from --editor-png in {differing} pixels")
 
 
 def keep_log(work):
@@ -216,9 +224,9 @@ def main():
         if shutil.which(tool) is None:
             log(f"SKIPPED: {tool} is not installed (tools/install-deps.sh test installs it)")
             return 77
-    # Letters and digits only: the plug-in's path becomes part of a settings
-    # key, which Audacity escapes (an underscore becomes "\\_") and then no
-    # longer finds.
+    # Letters and digits only: the plug-in's path is part of its id, where
+    # Audacity escapes an underscore ("\\_"), and a shortcut stored for such
+    # an id is not found.
     base = tempfile.gettempdir()
     if not re.fullmatch(r"[A-Za-z0-9/.-]+", base):
         base = "/tmp"
@@ -285,20 +293,14 @@ def save_screen(name):
 
 
 def open_dialog():
-    # The shortcut opens the effect's dialog (menus do not open from key
-    # presses under a bare X server). A key pressed while Audacity is still
-    # busy with the import is dropped: press again.
-    for attempt in range(5):
-        xdotool("key", "--clearmodifiers", setup.EFFECT_KEY)
-        try:
-            dialog = wait_for("the effect's dialog", lambda: window_named("BriskoEditGUI"), 4)
-            if attempt:
-                log(f"note: the effect's shortcut was pressed {attempt + 1} times")
-            return dialog
-        except TimeoutError:
-            pass
-    save_screen("screen-no-dialog.png")
-    raise TimeoutError("the effect's shortcut did not open its dialog")
+    # The shortcut opens the effect's dialog: menus do not open from key
+    # presses under a bare X server.
+    xdotool("key", "--clearmodifiers", setup.EFFECT_KEY)
+    try:
+        return wait_for("the effect's dialog", lambda: window_named("BriskoEditGUI"), 30)
+    except TimeoutError:
+        save_screen("screen-no-dialog.png")
+        raise
 
 
 def slider_value(x):
@@ -339,8 +341,7 @@ def session(work, audacity):
     def apply_with_dialog(name, in_dialog):
         pipe.send("SelectAll:")
         dialog = open_dialog()
-        origin = wait_for("the plug-in's editor in the dialog", lambda: editor_origin(dialog), 20)
-        in_dialog(origin)
+        in_dialog(dialog)
         apply_button = setup.apply_button(window_geometry(dialog))
         xdotool("mousemove", *apply_button, "click", "1")
         wait_for("the dialog to close after Apply", lambda: not window_named("BriskoEditGUI"), 60)
@@ -358,10 +359,10 @@ def session(work, audacity):
     # script or stored as its settings: the values are set in the editor.
     log("workaround for an Audacity 3.2.4 defect: values are set with the mouse in the plug-in's editor")
 
-    def choose(origin):
-        editor_shows("at the plug-in's defaults", origin, defaults_png, work)
+    def choose(dialog):
+        origin = editor_shows("at the plug-in's defaults", dialog, defaults_png, work)
         click_sliders(origin, CHOSEN_X)
-        editor_shows("after clicks on every slider", origin, chosen_png, work)
+        editor_shows("after clicks on every slider", dialog, chosen_png, work)
 
     out = apply_with_dialog("chosen", choose)
     same_samples("values clicked in the editor, modulation on", out,
@@ -371,10 +372,11 @@ def session(work, audacity):
     dragged = {**chosen, DRAG_ROW: slider_value(DRAG_TO_X)}
     dragged_png = reference_png(work, "dragged.png", dragged)
 
-    def drag(origin):
-        editor_shows("reopened", origin, chosen_png, work)
+    def drag(dialog):
+        origin = editor_shows("reopened", dialog, chosen_png, work)
         drag_slider(origin, DRAG_ROW, DRAG_FROM_X, DRAG_TO_X)
-        if editor_shows("after a drag", origin, dragged_png, work) is not None and SCREENSHOT:
+        editor_shows("after a drag", dialog, dragged_png, work)
+        if SCREENSHOT:
             x, y, width, height = window_geometry(main_window)
             ImageGrab.grab(bbox=(x, y, x + width, y + height), xdisplay=DISPLAY).save(SCREENSHOT)
 
