@@ -34,7 +34,8 @@ except ImportError as missing:
           " tools/install-deps.sh test installs them)")
     sys.exit(77)
 
-import audacity_setup as setup
+sys.dont_write_bytecode = True  # nothing written into the source tree
+import audacity_setup as setup  # noqa: E402
 
 PLUGIN, RENDER = (os.path.realpath(a) for a in sys.argv[1:3])
 DISPLAY = os.environ["DISPLAY"]
