@@ -77,6 +77,33 @@ void ChannelProcessor::processFrames(float delay, float feedback, float modFreq,
   }
 }
 
+// With a bin delay, most bins of the next frame read through positions that
+// are already stored, each at rows of its own, and the frames after it read
+// mostly the same cache lines (a stored position is an absolute row). Called
+// before the block is analysed, this fetches them while the transforms run,
+// instead of missing them one bin at a time (a host that runs many instances
+// in turn leaves little of this one in the cache). Only a hint.
+void ChannelProcessor::prefetchNextFrame() const {
+  constexpr int32_t kFloatsPerLine = 16;
+  for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
+    __builtin_prefetch(realPartHistory_.get() + index(writeRow_, j), 1);
+    __builtin_prefetch(sinePartHistory_.get() + index(writeRow_, j), 1);
+  }
+  if (uniformSlots_) return;
+  int32_t previousSlot = -1;
+  for (int32_t j = 0; j < kBinsPerHalf; ++j) {
+    if (binSlotOffsets_[j] == 0) continue;  // the next position is not known yet
+    const int32_t slot = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
+    if (slot == previousSlot && j % kFloatsPerLine != 0) continue;  // same cache lines as bin j - 1
+    previousSlot = slot;
+    const ReadTap& tap = taps_[slot];
+    __builtin_prefetch(realPartHistory_.get() + tap.row0Offset + j);
+    __builtin_prefetch(realPartHistory_.get() + tap.row1Offset + j);
+    __builtin_prefetch(sinePartHistory_.get() + tap.row0Offset + j);
+    __builtin_prefetch(sinePartHistory_.get() + tap.row1Offset + j);
+  }
+}
+
 float ChannelProcessor::nextReadPosition(float span) {
   const double m = oscillator_->nextValue();
   const float position = static_cast<float>(writeRow_ - (m + 1) * 0.5 * span);

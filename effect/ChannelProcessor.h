@@ -38,6 +38,10 @@ class ChannelProcessor {
   // amplitude and bin delay. Requires blockFrames() to be set.
   void processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay);
 
+  // Asks the CPU to fetch the history cells the next frame reads and writes,
+  // as far as they are known; changes nothing.
+  void prefetchNextFrame() const;
+
   // Ring slot whose read position bin `bin` uses: the integer part of
   // bin * binDelay + readSlot (formed in double), modulo kReadSlots.
   static int32_t slotFor(int32_t bin, float binDelay, int32_t readSlot);

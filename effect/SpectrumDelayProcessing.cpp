@@ -38,6 +38,7 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
+  for (const auto& engine : channels) engine->prefetchNextFrame();
 
   const float* in[kChannels] = {};
   float* out[kChannels] = {};
