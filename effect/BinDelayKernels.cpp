@@ -65,24 +65,32 @@ void delayBinsUniform(const BinDelayFrame& f, const ReadTap& tap) {
 }
 
 void delayBinsPerBin(const BinDelayFrame& f, const ReadTap* taps, const int32_t* slotOf) {
+  delayBinsPerBin(&f, 1, taps, slotOf);
+}
+
+void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+  const int32_t bins = frames[0].bins;
   int32_t j = 0;
 #if defined(__SSE2__)
-  const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
-  for (; j + 4 <= f.bins; j += 4) {
+  for (; j + 4 <= bins; j += 4) {
     const ReadTap* t[4] = {&taps[slotOf[j]], &taps[slotOf[j + 1]], &taps[slotOf[j + 2]], &taps[slotOf[j + 3]]};
     const int32_t row0[4] = {t[0]->row0Offset, t[1]->row0Offset, t[2]->row0Offset, t[3]->row0Offset};
     const int32_t row1[4] = {t[0]->row1Offset, t[1]->row1Offset, t[2]->row1Offset, t[3]->row1Offset};
     const __m128d fracLow = _mm_setr_pd(t[0]->frac, t[1]->frac);
     const __m128d fracHigh = _mm_setr_pd(t[2]->frac, t[3]->frac);
-    delayFourBins(gatherFour(f.realHistory, row0, j), gatherFour(f.realHistory, row1, j), f.first + j,
-                  f.realWrite + j, fracLow, fracHigh, feedback);
-    delayFourBins(gatherFour(f.sineHistory, row0, j), gatherFour(f.sineHistory, row1, j), f.second + j,
-                  f.sineWrite + j, fracLow, fracHigh, feedback);
+    for (int32_t c = 0; c < count; ++c) {
+      const BinDelayFrame& f = frames[c];
+      const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
+      delayFourBins(gatherFour(f.realHistory, row0, j), gatherFour(f.realHistory, row1, j), f.first + j,
+                    f.realWrite + j, fracLow, fracHigh, feedback);
+      delayFourBins(gatherFour(f.sineHistory, row0, j), gatherFour(f.sineHistory, row1, j), f.second + j,
+                    f.sineWrite + j, fracLow, fracHigh, feedback);
+    }
   }
 #endif
-  for (; j < f.bins; ++j) {
+  for (; j < bins; ++j) {
     const ReadTap& tap = taps[slotOf[j]];
-    delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
+    for (int32_t c = 0; c < count; ++c) delayOneBin(frames[c], j, tap.row0Offset, tap.row1Offset, tap.frac);
   }
 }
 

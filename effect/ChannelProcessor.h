@@ -38,6 +38,13 @@ class ChannelProcessor {
   // amplitude and bin delay. Requires blockFrames() to be set.
   void processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay);
 
+  // Both engines of a stereo pair at once, when they are in step (the same
+  // rows, ring of read positions, oscillator phase and frame sizes, as two
+  // engines fed the same blocks are): each engine ends up exactly as its own
+  // processFrames would leave it. Answers false, doing nothing, otherwise.
+  static bool processFramesInStep(ChannelProcessor& left, ChannelProcessor& right, float delay, float feedback,
+                                  float modFreq, float modAmp, float binDelay);
+
   // Asks the CPU to fetch the history cells the next frame reads and writes,
   // as far as they are known; changes nothing.
   void prefetchNextFrame() const;
@@ -58,10 +65,19 @@ class ChannelProcessor {
   static size_t index(int32_t row, int32_t bin) {
     return static_cast<size_t>(row) * kBinsPerHalf + static_cast<size_t>(bin);
   }
+  struct BlockSettings {
+    float span;
+    float doubledFeedback;
+  };
+  // Takes this block's parameter values; the rest of a block is its frames.
+  BlockSettings beginBlock(float delay, float feedback, float modFreq, float modAmp, float binDelay);
+  bool inStepWith(const ChannelProcessor& other) const;
+  BinDelayFrame binDelayFrame(float* spectrum, float doubledFeedback);
+  void endFrame();
   float nextReadPosition(float span);
   void storeReadPosition(int32_t slot, float position);
   void updateBinSlots(float binDelay);
-  void delayBins(float* first, float* second, float doubledFeedback);
+  void delayBins(const BinDelayFrame* frames, int32_t count);
 
   SpectralSetup setup_;
   BlockAnalyzer analyzer_;
