@@ -46,9 +46,7 @@ ChannelProcessor::ChannelProcessor(int32_t sampleRate) {
   oscillator_ = std::make_unique<ModulationOscillator>(static_cast<double>(sampleRate));
   readPositions_ = std::make_unique<float[]>(kReadSlots);  // value-initialised: zero
   for (int32_t slot = 0; slot < kReadSlots; ++slot) storeReadPosition(slot, 0.0f);
-  const size_t cells = static_cast<size_t>(kHistoryRows) * kBinsPerHalf;
-  sinePartHistory_ = std::make_unique<float[]>(cells);
-  realPartHistory_ = std::make_unique<float[]>(cells);
+  histories_ = std::make_unique<float[]>(static_cast<size_t>(kHistoryRows) * kRowStride);  // zero
 }
 
 ChannelProcessor::BlockSettings ChannelProcessor::beginBlock(float delay, float feedback, float modFreq, float modAmp,
@@ -138,8 +136,8 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 void ChannelProcessor::prefetchNextFrame() const {
   constexpr int32_t kFloatsPerLine = 16;
   for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
-    __builtin_prefetch(realPartHistory_.get() + index(writeRow_, j), 1);
-    __builtin_prefetch(sinePartHistory_.get() + index(writeRow_, j), 1);
+    __builtin_prefetch(realPart() + index(writeRow_, j), 1);
+    __builtin_prefetch(sinePart() + index(writeRow_, j), 1);
   }
   if (uniformSlots_) return;
   int32_t previousSlot = -1;
@@ -149,10 +147,10 @@ void ChannelProcessor::prefetchNextFrame() const {
     if (slot == previousSlot && j % kFloatsPerLine != 0) continue;  // same cache lines as bin j - 1
     previousSlot = slot;
     const ReadTap& tap = taps_[slot];
-    __builtin_prefetch(realPartHistory_.get() + tap.row0Offset + j);
-    __builtin_prefetch(realPartHistory_.get() + tap.row1Offset + j);
-    __builtin_prefetch(sinePartHistory_.get() + tap.row0Offset + j);
-    __builtin_prefetch(sinePartHistory_.get() + tap.row1Offset + j);
+    __builtin_prefetch(realPart() + tap.row0Offset + j);
+    __builtin_prefetch(realPart() + tap.row1Offset + j);
+    __builtin_prefetch(sinePart() + tap.row0Offset + j);
+    __builtin_prefetch(sinePart() + tap.row1Offset + j);
   }
 }
 
@@ -186,10 +184,10 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
 BinDelayFrame ChannelProcessor::binDelayFrame(float* spectrum, float doubledFeedback) {
   return {spectrum,
           spectrum + kBinsPerHalf,
-          realPartHistory_.get(),
-          sinePartHistory_.get(),
-          realPartHistory_.get() + index(writeRow_, 0),
-          sinePartHistory_.get() + index(writeRow_, 0),
+          realPart(),
+          sinePart(),
+          realPart() + index(writeRow_, 0),
+          sinePart() + index(writeRow_, 0),
           doubledFeedback,
           kBinsPerHalf};
 }

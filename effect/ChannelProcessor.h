@@ -57,14 +57,20 @@ class ChannelProcessor {
   int32_t readSlot() const { return readSlot_; }
   int32_t writeRow() const { return writeRow_; }
   float readPosition(int32_t slot) const { return readPositions_[slot]; }
-  float realHistory(int32_t row, int32_t bin) const { return realPartHistory_[index(row, bin)]; }
-  float sineHistory(int32_t row, int32_t bin) const { return sinePartHistory_[index(row, bin)]; }
+  float realHistory(int32_t row, int32_t bin) const { return realPart()[index(row, bin)]; }
+  float sineHistory(int32_t row, int32_t bin) const { return sinePart()[index(row, bin)]; }
   const ModulationOscillator& oscillator() const { return *oscillator_; }
 
  private:
+  // Row r of both histories is one stretch of memory: the real halves of the
+  // bins, then their sine halves. A read position's four cells then share a
+  // page (or two), which matters to a host running many instances.
+  static constexpr int32_t kRowStride = 2 * kBinsPerHalf;
   static size_t index(int32_t row, int32_t bin) {
-    return static_cast<size_t>(row) * kBinsPerHalf + static_cast<size_t>(bin);
+    return static_cast<size_t>(row) * kRowStride + static_cast<size_t>(bin);
   }
+  float* realPart() const { return histories_.get(); }
+  float* sinePart() const { return histories_.get() + kBinsPerHalf; }
   struct BlockSettings {
     float span;
     float doubledFeedback;
@@ -85,8 +91,7 @@ class ChannelProcessor {
   SpectrumFrameList* blockFrames_ = nullptr;
   std::unique_ptr<float[]> readPositions_;
   // One row per frame, kBinsPerHalf floats each, rows contiguous.
-  std::unique_ptr<float[]> sinePartHistory_;
-  std::unique_ptr<float[]> realPartHistory_;
+  std::unique_ptr<float[]> histories_;
   int32_t readSlot_ = 0;
   int32_t writeRow_ = 0;
   std::unique_ptr<ModulationOscillator> oscillator_;
