@@ -6,6 +6,7 @@
 // source runs as a Linux program and as a Windows program under Wine.
 //
 // Usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N]
+//                     [--case heavy|defaults|many]   (default: all three)
 //
 // Cases, in one run: the heavy parameter set, the defaults, and N instances
 // of the heavy set driven round-robin one block each (one audio thread
@@ -51,6 +52,8 @@ struct Options {
   int32_t repetitions = 5;
   int32_t instances = 32;
   bool hashOutput = true;
+  std::string only;  // one case, or empty for all
+  bool runs(const char* name) const { return only.empty() || only == name; }
 };
 
 struct Noise {
@@ -199,13 +202,17 @@ bool parse(int argc, char** argv, Options& options) {
       options.repetitions = std::atoi(argv[++i]);
     } else if (arg == "--instances" && hasValue) {
       options.instances = std::atoi(argv[++i]);
+    } else if (arg == "--case" && hasValue) {
+      options.only = argv[++i];
     } else if (options.plugin.empty() && arg.rfind("--", 0) != 0) {
       options.plugin = arg;
     } else {
       return false;
     }
   }
-  return !options.plugin.empty() && options.seconds > 0 && options.repetitions > 0 && options.instances > 0;
+  const bool knownCase = options.runs("heavy") || options.runs("defaults") || options.runs("many");
+  return !options.plugin.empty() && options.seconds > 0 && options.repetitions > 0 && options.instances > 0 &&
+         knownCase;
 }
 
 }  // namespace
@@ -213,7 +220,9 @@ bool parse(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
-    std::fprintf(stderr, "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N]\n");
+    std::fprintf(stderr,
+                 "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] "
+                 "[--case heavy|defaults|many]\n");
     return 2;
   }
   brisko::host::PluginLibrary library;
@@ -225,9 +234,9 @@ int main(int argc, char** argv) {
   std::printf("%s (%d-bit), %d s of stereo noise, blocks of %d, median and best of %d\n", options.plugin.c_str(),
               static_cast<int>(sizeof(void*) * 8), options.seconds, kBlock, options.repetitions);
   std::printf("%-36s %9s %9s %9s  %s\n", "case (real-time factor)", "CPU time", "wall med", "wall best", "bits");
-  report("heavy (0.031 0.7 0.3 0.6 0.45 0.8)", run(library.entry(), kHeavy, 1, noise, options), 1);
-  report("defaults", run(library.entry(), nullptr, 1, noise, options), 1);
-  if (options.instances > 1) {
+  if (options.runs("heavy")) report("heavy (0.031 0.7 0.3 0.6 0.45 0.8)", run(library.entry(), kHeavy, 1, noise, options), 1);
+  if (options.runs("defaults")) report("defaults", run(library.entry(), nullptr, 1, noise, options), 1);
+  if (options.instances > 1 && options.runs("many")) {
     // Interleaved with the many-instance runs, so both see the same machine load.
     Options single = options;
     single.repetitions = 1;
