@@ -2,15 +2,13 @@
 
 #include <cmath>
 
+#include "dsp/CpuFeatures.h"
+
 namespace brisko::fourier {
 
 const QuadKernels* avx2Kernels() {
 #if defined(BRISKO_FFT_AVX2)
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return supported ? avx2KernelsUnchecked() : nullptr;
+  return cpuRunsAvx2() ? avx2KernelsUnchecked() : nullptr;
 #else
   return nullptr;
 #endif

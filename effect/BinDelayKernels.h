@@ -34,5 +34,8 @@ void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap);
 
 // Bin j reads through taps[slotOf[j]].
 void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf);
+// The same for `count` frames (the channels of engines in step), each bin's
+// taps looked up once for all of them.
+void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
 
 }  // namespace brisko

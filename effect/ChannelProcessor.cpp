@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace brisko {
 namespace {
@@ -45,12 +46,11 @@ ChannelProcessor::ChannelProcessor(int32_t sampleRate) {
   oscillator_ = std::make_unique<ModulationOscillator>(static_cast<double>(sampleRate));
   readPositions_ = std::make_unique<float[]>(kReadSlots);  // value-initialised: zero
   for (int32_t slot = 0; slot < kReadSlots; ++slot) storeReadPosition(slot, 0.0f);
-  const size_t cells = static_cast<size_t>(kHistoryRows) * kBinsPerHalf;
-  sinePartHistory_ = std::make_unique<float[]>(cells);
-  realPartHistory_ = std::make_unique<float[]>(cells);
+  histories_ = std::make_unique<float[]>(static_cast<size_t>(kHistoryRows) * kRowStride);  // zero
 }
 
-void ChannelProcessor::processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay) {
+ChannelProcessor::BlockSettings ChannelProcessor::beginBlock(float delay, float feedback, float modFreq, float modAmp,
+                                                             float binDelay) {
   delay = unitRange(delay);
   feedback = unitRange(feedback);
   binDelay = unitRange(binDelay);
@@ -62,7 +62,16 @@ void ChannelProcessor::processFrames(float delay, float feedback, float modFreq,
   const float doubledFeedback = static_cast<float>(static_cast<double>(feedback) + feedback);
 
   updateBinSlots(binDelay);
+  return {span, doubledFeedback};
+}
 
+void ChannelProcessor::endFrame() {
+  writeRow_ = (writeRow_ + 1) % kHistoryRows;
+  readSlot_ = (readSlot_ + 1) % kReadSlots;
+}
+
+void ChannelProcessor::processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay) {
+  const BlockSettings block = beginBlock(delay, feedback, modFreq, modAmp, binDelay);
   const int32_t frameCount = blockFrames_->count();
   for (int32_t f = 0; f < frameCount; ++f) {
     SpectrumFrame* frame = blockFrames_->at(f);
@@ -70,10 +79,78 @@ void ChannelProcessor::processFrames(float delay, float feedback, float modFreq,
     const int32_t half = frame->capacity / 2;
     if (half != kBinsPerHalf) continue;
     float* first = frame->spectrum.data();
-    storeReadPosition(readSlot_, nextReadPosition(span));
-    delayBins(first, first + half, doubledFeedback);
-    writeRow_ = (writeRow_ + 1) % kHistoryRows;
-    readSlot_ = (readSlot_ + 1) % kReadSlots;
+    storeReadPosition(readSlot_, nextReadPosition(block.span));
+    const BinDelayFrame frames[1] = {binDelayFrame(first, block.doubledFeedback)};
+    delayBins(frames, 1);
+    endFrame();
+  }
+}
+
+bool ChannelProcessor::inStepWith(const ChannelProcessor& other) const {
+  if (writeRow_ != other.writeRow_ || readSlot_ != other.readSlot_) return false;
+  if (std::memcmp(&oscillator_->phase, &other.oscillator_->phase, sizeof(double)) != 0 ||
+      std::memcmp(&oscillator_->phaseStep, &other.oscillator_->phaseStep, sizeof(double)) != 0) {
+    return false;
+  }
+  if (std::memcmp(readPositions_.get(), other.readPositions_.get(), kReadSlots * sizeof(float)) != 0) return false;
+  if (!blockFrames_ || !other.blockFrames_ || blockFrames_->count() != other.blockFrames_->count()) return false;
+  for (int32_t f = 0; f < blockFrames_->count(); ++f) {
+    if (blockFrames_->at(f)->capacity != other.blockFrames_->at(f)->capacity) return false;
+  }
+  return true;
+}
+
+// The two engines then take the same oscillator steps, store the same read
+// positions and use the same slots, frame by frame: all of that is done once,
+// and each bin's taps serve both channels.
+bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProcessor& right, float delay, float feedback,
+                                           float modFreq, float modAmp, float binDelay) {
+  if (!left.inStepWith(right)) return false;
+  const BlockSettings block = left.beginBlock(delay, feedback, modFreq, modAmp, binDelay);
+  right.beginBlock(delay, feedback, modFreq, modAmp, binDelay);
+  const int32_t frameCount = left.blockFrames_->count();
+  for (int32_t f = 0; f < frameCount; ++f) {
+    SpectrumFrame* leftFrame = left.blockFrames_->at(f);
+    SpectrumFrame* rightFrame = right.blockFrames_->at(f);
+    if (leftFrame->capacity / 2 != kBinsPerHalf) continue;
+    const float position = left.nextReadPosition(block.span);
+    right.oscillator_->phase = left.oscillator_->phase;  // the same step from the same phase
+    left.storeReadPosition(left.readSlot_, position);
+    right.readPositions_[right.readSlot_] = position;
+    right.taps_[right.readSlot_] = left.taps_[left.readSlot_];
+    const BinDelayFrame frames[2] = {left.binDelayFrame(leftFrame->spectrum.data(), block.doubledFeedback),
+                                     right.binDelayFrame(rightFrame->spectrum.data(), block.doubledFeedback)};
+    left.delayBins(frames, 2);
+    left.endFrame();
+    right.endFrame();
+  }
+  return true;
+}
+
+// With a bin delay, most bins of the next frame read through positions that
+// are already stored, each at rows of its own, and the frames after it read
+// mostly the same cache lines (a stored position is an absolute row). Called
+// before the block is analysed, this fetches them while the transforms run,
+// instead of missing them one bin at a time (a host that runs many instances
+// in turn leaves little of this one in the cache). Only a hint.
+void ChannelProcessor::prefetchNextFrame() const {
+  constexpr int32_t kFloatsPerLine = 16;
+  for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
+    __builtin_prefetch(realPart() + index(writeRow_, j), 1);
+    __builtin_prefetch(sinePart() + index(writeRow_, j), 1);
+  }
+  if (uniformSlots_) return;
+  int32_t previousSlot = -1;
+  for (int32_t j = 0; j < kBinsPerHalf; ++j) {
+    if (binSlotOffsets_[j] == 0) continue;  // the next position is not known yet
+    const int32_t slot = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
+    if (slot == previousSlot && j % kFloatsPerLine != 0) continue;  // same cache lines as bin j - 1
+    previousSlot = slot;
+    const ReadTap& tap = taps_[slot];
+    __builtin_prefetch(realPart() + tap.row0Offset + j);
+    __builtin_prefetch(realPart() + tap.row1Offset + j);
+    __builtin_prefetch(sinePart() + tap.row0Offset + j);
+    __builtin_prefetch(sinePart() + tap.row1Offset + j);
   }
 }
 
@@ -104,21 +181,25 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
   }
 }
 
-void ChannelProcessor::delayBins(float* first, float* second, float doubledFeedback) {
-  const BinDelayFrame frame{first,
-                            second,
-                            realPartHistory_.get(),
-                            sinePartHistory_.get(),
-                            realPartHistory_.get() + index(writeRow_, 0),
-                            sinePartHistory_.get() + index(writeRow_, 0),
-                            doubledFeedback,
-                            kBinsPerHalf};
+BinDelayFrame ChannelProcessor::binDelayFrame(float* spectrum, float doubledFeedback) {
+  return {spectrum,
+          spectrum + kBinsPerHalf,
+          realPart(),
+          sinePart(),
+          realPart() + index(writeRow_, 0),
+          sinePart() + index(writeRow_, 0),
+          doubledFeedback,
+          kBinsPerHalf};
+}
+
+// frames: this engine's, then those of engines in step with it.
+void ChannelProcessor::delayBins(const BinDelayFrame* frames, int32_t count) {
   if (uniformSlots_) {
-    delayBinsUniform(frame, taps_[readSlot_]);
+    for (int32_t c = 0; c < count; ++c) delayBinsUniform(frames[c], taps_[readSlot_]);
     return;
   }
   for (int32_t j = 0; j < kBinsPerHalf; ++j) binSlots_[j] = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
-  delayBinsPerBin(frame, taps_, binSlots_);
+  delayBinsPerBin(frames, count, taps_, binSlots_);
 }
 
 }  // namespace brisko

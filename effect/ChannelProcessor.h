@@ -38,6 +38,17 @@ class ChannelProcessor {
   // amplitude and bin delay. Requires blockFrames() to be set.
   void processFrames(float delay, float feedback, float modFreq, float modAmp, float binDelay);
 
+  // Both engines of a stereo pair at once, when they are in step (the same
+  // rows, ring of read positions, oscillator phase and frame sizes, as two
+  // engines fed the same blocks are): each engine ends up exactly as its own
+  // processFrames would leave it. Answers false, doing nothing, otherwise.
+  static bool processFramesInStep(ChannelProcessor& left, ChannelProcessor& right, float delay, float feedback,
+                                  float modFreq, float modAmp, float binDelay);
+
+  // Asks the CPU to fetch the history cells the next frame reads and writes,
+  // as far as they are known; changes nothing.
+  void prefetchNextFrame() const;
+
   // Ring slot whose read position bin `bin` uses: the integer part of
   // bin * binDelay + readSlot (formed in double), modulo kReadSlots.
   static int32_t slotFor(int32_t bin, float binDelay, int32_t readSlot);
@@ -46,18 +57,33 @@ class ChannelProcessor {
   int32_t readSlot() const { return readSlot_; }
   int32_t writeRow() const { return writeRow_; }
   float readPosition(int32_t slot) const { return readPositions_[slot]; }
-  float realHistory(int32_t row, int32_t bin) const { return realPartHistory_[index(row, bin)]; }
-  float sineHistory(int32_t row, int32_t bin) const { return sinePartHistory_[index(row, bin)]; }
+  float realHistory(int32_t row, int32_t bin) const { return realPart()[index(row, bin)]; }
+  float sineHistory(int32_t row, int32_t bin) const { return sinePart()[index(row, bin)]; }
   const ModulationOscillator& oscillator() const { return *oscillator_; }
 
  private:
+  // Row r of both histories is one stretch of memory: the real halves of the
+  // bins, then their sine halves. A read position's four cells then share a
+  // page (or two), which matters to a host running many instances.
+  static constexpr int32_t kRowStride = 2 * kBinsPerHalf;
   static size_t index(int32_t row, int32_t bin) {
-    return static_cast<size_t>(row) * kBinsPerHalf + static_cast<size_t>(bin);
+    return static_cast<size_t>(row) * kRowStride + static_cast<size_t>(bin);
   }
+  float* realPart() const { return histories_.get(); }
+  float* sinePart() const { return histories_.get() + kBinsPerHalf; }
+  struct BlockSettings {
+    float span;
+    float doubledFeedback;
+  };
+  // Takes this block's parameter values; the rest of a block is its frames.
+  BlockSettings beginBlock(float delay, float feedback, float modFreq, float modAmp, float binDelay);
+  bool inStepWith(const ChannelProcessor& other) const;
+  BinDelayFrame binDelayFrame(float* spectrum, float doubledFeedback);
+  void endFrame();
   float nextReadPosition(float span);
   void storeReadPosition(int32_t slot, float position);
   void updateBinSlots(float binDelay);
-  void delayBins(float* first, float* second, float doubledFeedback);
+  void delayBins(const BinDelayFrame* frames, int32_t count);
 
   SpectralSetup setup_;
   BlockAnalyzer analyzer_;
@@ -65,8 +91,7 @@ class ChannelProcessor {
   SpectrumFrameList* blockFrames_ = nullptr;
   std::unique_ptr<float[]> readPositions_;
   // One row per frame, kBinsPerHalf floats each, rows contiguous.
-  std::unique_ptr<float[]> sinePartHistory_;
-  std::unique_ptr<float[]> realPartHistory_;
+  std::unique_ptr<float[]> histories_;
   int32_t readSlot_ = 0;
   int32_t writeRow_ = 0;
   std::unique_ptr<ModulationOscillator> oscillator_;

@@ -61,8 +61,8 @@ class SpectrumDelay : public ExtendedEffect {
   void processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding);
   template <bool adding>
   void mixStereo(const float* const* in, float* const* out, const float* const* wet, int32_t sampleFrames);
-  // The channel's wet signal for this block, or null when it has none.
-  const float* wetSignal(int32_t c, const float* input, int32_t sampleFrames);
+  // Runs the engines over the frames analyze() answered (null: none).
+  void processEngines(SpectrumFrameList* const* frames);
   float loadParameter(int32_t index) const { return params[index].load(std::memory_order_relaxed); }
 
   std::unique_ptr<ChannelProcessor> channels[kChannels];

@@ -23,14 +23,23 @@ void SpectrumDelay::processOverwriting(float** inputs, float** outputs, int32_t 
   processBlock(inputs, outputs, sampleFrames, false);
 }
 
-const float* SpectrumDelay::wetSignal(int32_t c, const float* input, int32_t sampleFrames) {
-  ChannelProcessor& engine = *channels[c];
-  SpectrumFrameList* frames = engine.analyzer().analyze(input, sampleFrames);
-  engine.setBlockFrames(frames);
-  if (!frames) return nullptr;
-  engine.processFrames(loadParameter(kParamDelayTime), loadParameter(kParamFeedback), loadParameter(kParamModFreq),
-                       loadParameter(kParamModAmp), loadParameter(kParamBinDelay));
-  return engine.synthesizer().synthesize(frames, sampleFrames);
+// Engines fed the same blocks stay in step, and then go through their frames
+// together; otherwise (a channel without input at some time) each on its own.
+void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
+  ChannelProcessor& left = *channels[0];
+  ChannelProcessor& right = *channels[1];
+  if (frames[0] && frames[1] &&
+      ChannelProcessor::processFramesInStep(left, right, loadParameter(kParamDelayTime), loadParameter(kParamFeedback),
+                                            loadParameter(kParamModFreq), loadParameter(kParamModAmp),
+                                            loadParameter(kParamBinDelay))) {
+    return;
+  }
+  for (int32_t c = 0; c < kChannels; ++c) {
+    if (!frames[c]) continue;
+    channels[c]->processFrames(loadParameter(kParamDelayTime), loadParameter(kParamFeedback),
+                               loadParameter(kParamModFreq), loadParameter(kParamModAmp),
+                               loadParameter(kParamBinDelay));
+  }
 }
 
 void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding) {
@@ -38,14 +47,22 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
+  for (const auto& engine : channels) engine->prefetchNextFrame();
 
   const float* in[kChannels] = {};
   float* out[kChannels] = {};
   const float* wet[kChannels] = {};
+  SpectrumFrameList* frames[kChannels] = {};
   for (int32_t c = 0; c < kChannels; ++c) {
     in[c] = inputs ? inputs[c] : nullptr;
     out[c] = outputs ? outputs[c] : nullptr;
-    wet[c] = wetSignal(c, in[c], sampleFrames);  // a missing input has silence as its wet signal
+    frames[c] = channels[c]->analyzer().analyze(in[c], sampleFrames);  // null for a missing input
+    channels[c]->setBlockFrames(frames[c]);
+  }
+  processEngines(frames);
+  for (int32_t c = 0; c < kChannels; ++c) {
+    // A missing input has silence as its wet signal.
+    if (frames[c]) wet[c] = channels[c]->synthesizer().synthesize(frames[c], sampleFrames);
   }
 
   if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1]) {

@@ -9,6 +9,7 @@
 
 #include "ReferenceTransform.h"
 #include "TransformTestSignals.h"
+#include "dsp/CpuFeatures.h"
 #include "dsp/FourierTransform.h"
 #include "dsp/FourierTransformKernels.h"
 
@@ -241,6 +242,20 @@ TEST(FourierTransformKernels, LanePassesMatchReferenceOnCancellingInput) {
         }
       }
     }
+  }
+}
+
+// The dispatch's own CPUID and XCR0 reading against the compiler's: a wrong
+// bit would leave a build on SSE2 (or worse, run AVX2 where it faults).
+TEST(FourierTransformKernels, DispatchFindsAvx2WhereTheCpuRunsIt) {
+#if defined(__i386__) || defined(__x86_64__)
+  __builtin_cpu_init();
+  EXPECT_EQ(cpuRunsAvx2(), __builtin_cpu_supports("avx2") != 0);
+#else
+  EXPECT_FALSE(cpuRunsAvx2());
+#endif
+  if (!cpuRunsAvx2()) {
+    EXPECT_EQ(fourier::avx2Kernels(), nullptr);
   }
 }
 

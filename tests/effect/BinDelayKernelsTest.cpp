@@ -56,5 +56,42 @@ TEST(BinDelayKernels, TapOnTheWriteRowReadsBeforeWriting) {
   EXPECT_TRUE(sameBits(buffers.first, oldRow));
 }
 
+// Each bin through its own tap (the four-bin gathers included): the bits of
+// the formula, bin by bin, with every read before the write row changes.
+TEST(BinDelayKernels, PerBinTapsMatchTheFormulaBinByBin) {
+  const ReadTap taps[5] = {{3 * kBins, 4 * kBins, 0.5},
+                           {0, kBins, static_cast<double>(0.3337f)},
+                           {6 * kBins, 7 * kBins, 0.0},
+                           {7 * kBins, 0, 1.0 - 1.0 / 4096},
+                           {5 * kBins, 6 * kBins, 0.125}};
+  std::vector<int32_t> slots(kBins);
+  uint32_t seed = 5;
+  for (int32_t& slot : slots) {
+    seed = seed * 1664525u + 1013904223u;
+    slot = static_cast<int32_t>(seed >> 29) % 5;
+  }
+  constexpr int kWriteRow = 3;  // also a row that taps 0 reads
+  const double feedback = static_cast<float>(1.4f);
+  Buffers actual(11), expected(11);
+  delayBinsPerBin(actual.frame(kWriteRow, feedback), taps, slots.data());
+  const Buffers before(11);
+  for (int j = 0; j < kBins; ++j) {
+    const ReadTap& tap = taps[slots[j]];
+    for (int half = 0; half < 2; ++half) {
+      const std::vector<float>& history = half ? before.sine : before.real;
+      std::vector<float>& spectrum = half ? expected.second : expected.first;
+      std::vector<float>& written = half ? expected.sine : expected.real;
+      const double h0 = history[tap.row0Offset + j];
+      const double a = h0 + tap.frac * (history[tap.row1Offset + j] - h0);
+      written[kWriteRow * kBins + j] = static_cast<float>((spectrum[j] + feedback * a) * 0.5);
+      spectrum[j] = static_cast<float>(a);
+    }
+  }
+  EXPECT_TRUE(sameBits(actual.first, expected.first));
+  EXPECT_TRUE(sameBits(actual.second, expected.second));
+  EXPECT_TRUE(sameBits(actual.real, expected.real));
+  EXPECT_TRUE(sameBits(actual.sine, expected.sine));
+}
+
 }  // namespace
 }  // namespace brisko

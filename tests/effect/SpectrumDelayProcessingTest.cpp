@@ -322,6 +322,40 @@ TEST_F(Processing, NullChannelPointersGiveSilenceAsTheirWetSignal) {
   for (float x : kept) ASSERT_EQ(x, 0.0f);
 }
 
+// The two engines run through their frames together while they are in step;
+// each channel must still get what its engine alone gives, also after one
+// block without right input has put the engines out of step for good.
+TEST_F(Processing, EachChannelIsWhatItsEngineAloneGivesTogetherOrApart) {
+  constexpr int32_t kBlock = 384;
+  constexpr size_t kLength = 40 * kBlock;
+  constexpr size_t kSkipped = 20;  // block without right input
+  const Channels input = noise(kLength, 3);
+  for (float binDelay : {0.0f, 0.45f, 1.0f}) {
+    auto effect = make(1.0f);
+    effect->storeParameter(kParamBinDelay, binDelay);
+    Channels output(2, std::vector<float>(kLength));
+    for (size_t b = 0; b * kBlock < kLength; ++b) {
+      float* in[2] = {const_cast<float*>(input[0].data()) + b * kBlock, const_cast<float*>(input[1].data()) + b * kBlock};
+      if (b == kSkipped) in[1] = nullptr;
+      float* out[2] = {output[0].data() + b * kBlock, output[1].data() + b * kBlock};
+      effect->processOverwriting(in, out, kBlock);
+    }
+    for (int c = 0; c < 2; ++c) {
+      ChannelProcessor alone(44100);
+      for (size_t b = 0; b * kBlock < kLength; ++b) {
+        if (c == 1 && b == kSkipped) continue;
+        SpectrumFrameList* frames = alone.analyzer().analyze(input[c].data() + b * kBlock, kBlock);
+        alone.setBlockFrames(frames);
+        alone.processFrames(0.002f, 0.6f, 0.3f, 0.5f, binDelay);
+        const float* wet = alone.synthesizer().synthesize(frames, kBlock);
+        for (size_t i = 0; i < kBlock; ++i) {
+          ASSERT_EQ(output[c][b * kBlock + i], wet[i]) << "bin delay " << binDelay << ", channel " << c << ", block " << b;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(Processing, EveryCallAsksForTimeInformationOnce) {
   auto effect = make();
   std::vector<float> buffer(64);

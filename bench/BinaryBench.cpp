@@ -1,0 +1,262 @@
+// Speed of a built plug-in binary, loaded through its exported entry as a host
+// loads it: stereo processReplacing in blocks of 512 at 44.1 kHz over 60 s of
+// noise, reported as real-time factors: seconds of audio per second of the
+// thread's CPU time (what the machine's other load changes least) and per
+// second of wall time. A plain program rather than a Google Benchmark one, so the same
+// source runs as a Linux program and as a Windows program under Wine.
+//
+// Usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N]
+//                     [--case heavy|defaults|many]   (default: all three)
+//
+// Cases, in one run: the heavy parameter set, the defaults, and N instances
+// of the heavy set driven round-robin one block each (one audio thread
+// running many instances), against one instance alone measured next to it.
+// Each line reports the CPU-time factor over all R repetitions (Wine counts
+// thread time in 10 ms ticks, so it is summed rather than taken per run) and
+// the median and best wall-time factor of the repetitions, each on fresh
+// instances; "bits" is a hash of one instance's output (an extra, untimed
+// run), equal on every target that computes the same bits.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/PluginLibrary.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
+namespace {
+
+using brisko::AEffect;
+
+constexpr int32_t kRate = 44100;
+constexpr int32_t kBlock = 512;
+constexpr int32_t kParameterCount = 6;
+constexpr float kHeavy[kParameterCount] = {0.031f, 0.7f, 0.3f, 0.6f, 0.45f, 0.8f};
+
+intptr_t BRISKO_VSTCALL quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  return opcode == brisko::audioMasterVersion ? 2400 : 0;
+}
+
+struct Options {
+  std::string plugin;
+  int32_t seconds = 60;
+  int32_t repetitions = 5;
+  int32_t instances = 32;
+  bool hashOutput = true;
+  std::string only;  // one case, or empty for all
+  bool runs(const char* name) const { return only.empty() || only == name; }
+};
+
+struct Noise {
+  explicit Noise(size_t frames) {
+    uint32_t state = 3;
+    for (auto& channel : samples) {
+      channel.resize(frames);
+      for (float& x : channel) {
+        state = state * 1664525u + 1013904223u;
+        x = 0.5f * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
+      }
+    }
+  }
+  std::vector<float> samples[2];
+};
+
+// FNV-1a over the output bits.
+struct BitHash {
+  uint64_t value = 1469598103934665603ull;
+  void add(const float* data, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+      uint32_t bits;
+      std::memcpy(&bits, data + i, sizeof bits);
+      for (int byte = 0; byte < 4; ++byte) {
+        value = (value ^ ((bits >> (8 * byte)) & 0xFF)) * 1099511628211ull;
+      }
+    }
+  }
+};
+
+class Instance {
+ public:
+  Instance(brisko::host::PluginEntry entry, const float* parameters) : effect_(entry(&quietHost)) {
+    if (!effect_) {
+      std::fprintf(stderr, "binary_bench: the entry answered no effect\n");
+      std::exit(1);
+    }
+    if (parameters) {
+      for (int32_t i = 0; i < kParameterCount; ++i) effect_->setParameter(effect_, i, parameters[i]);
+    }
+    effect_->dispatcher(effect_, brisko::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+    effect_->dispatcher(effect_, brisko::effSetBlockSize, 0, kBlock, nullptr, 0.0f);
+    effect_->dispatcher(effect_, brisko::effMainsChanged, 0, 1, nullptr, 0.0f);
+    for (auto& channel : output_) channel.resize(kBlock);
+  }
+  ~Instance() { effect_->dispatcher(effect_, brisko::effClose, 0, 0, nullptr, 0.0f); }
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+
+  void processBlock(const Noise& noise, size_t at, BitHash* hash) {
+    float* inputs[2] = {const_cast<float*>(noise.samples[0].data() + at), const_cast<float*>(noise.samples[1].data() + at)};
+    float* outputs[2] = {output_[0].data(), output_[1].data()};
+    effect_->processReplacing(effect_, inputs, outputs, kBlock);
+    if (hash) {
+      hash->add(outputs[0], kBlock);
+      hash->add(outputs[1], kBlock);
+    }
+  }
+
+ private:
+  AEffect* effect_;
+  std::vector<float> output_[2];
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// CPU time of the calling thread.
+double threadSeconds() {
+#if defined(_WIN32)
+  FILETIME creation, exit, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
+#else
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#endif
+}
+
+struct Result {
+  std::vector<double> factors;  // wall-time real-time factor per instance, one per repetition
+  double audioSeconds = 0.0;    // per instance, all repetitions
+  double cpuSeconds = 0.0;      // all repetitions
+  uint64_t bits = 0;
+  double cpuFactor() const { return audioSeconds / cpuSeconds; }
+  double median() const {
+    std::vector<double> sorted = factors;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[sorted.size() / 2];
+  }
+  double best() const { return *std::max_element(factors.begin(), factors.end()); }
+};
+
+// The output bits of one fresh instance over the whole noise, untimed.
+uint64_t outputBits(brisko::host::PluginEntry entry, const float* parameters, const Noise& noise) {
+  Instance effect(entry, parameters);
+  BitHash hash;
+  for (size_t at = 0; at + kBlock <= noise.samples[0].size(); at += kBlock) effect.processBlock(noise, at, &hash);
+  return hash.value;
+}
+
+// `instances` fresh effects, each taking every block of the noise, one block
+// per instance in turn.
+Result run(brisko::host::PluginEntry entry, const float* parameters, int32_t instances, const Noise& noise,
+           const Options& options) {
+  const size_t blocks = noise.samples[0].size() / kBlock;
+  const double audioSeconds = static_cast<double>(blocks * kBlock) / kRate;
+  Result result;
+  for (int32_t r = 0; r < options.repetitions; ++r) {
+    std::vector<Instance*> effects;
+    for (int32_t i = 0; i < instances; ++i) effects.push_back(new Instance(entry, parameters));
+    const double cpuStart = threadSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t b = 0; b < blocks; ++b) {
+      for (int32_t i = 0; i < instances; ++i) effects[i]->processBlock(noise, b * kBlock, nullptr);
+    }
+    const double elapsed = secondsSince(start);
+    result.cpuSeconds += threadSeconds() - cpuStart;
+    result.audioSeconds += audioSeconds;
+    for (Instance* effect : effects) delete effect;
+    result.factors.push_back(audioSeconds * instances / elapsed);
+  }
+  if (options.hashOutput) result.bits = outputBits(entry, parameters, noise);
+  return result;
+}
+
+// Per instance: with N instances each of them got audioSeconds of audio.
+void report(const char* name, const Result& result, int32_t instances) {
+  std::printf("%-36s %8.0fx %8.0fx %8.0fx  %016llx\n", name, result.cpuFactor() * instances, result.median(),
+              result.best(), static_cast<unsigned long long>(result.bits));
+  std::fflush(stdout);
+}
+
+bool parse(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--seconds" && hasValue) {
+      options.seconds = std::atoi(argv[++i]);
+    } else if (arg == "--repetitions" && hasValue) {
+      options.repetitions = std::atoi(argv[++i]);
+    } else if (arg == "--instances" && hasValue) {
+      options.instances = std::atoi(argv[++i]);
+    } else if (arg == "--case" && hasValue) {
+      options.only = argv[++i];
+    } else if (options.plugin.empty() && arg.rfind("--", 0) != 0) {
+      options.plugin = arg;
+    } else {
+      return false;
+    }
+  }
+  const bool knownCase = options.runs("heavy") || options.runs("defaults") || options.runs("many");
+  return !options.plugin.empty() && options.seconds > 0 && options.repetitions > 0 && options.instances > 0 &&
+         knownCase;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) {
+    std::fprintf(stderr,
+                 "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] "
+                 "[--case heavy|defaults|many]\n");
+    return 2;
+  }
+  brisko::host::PluginLibrary library;
+  if (!library.open(options.plugin)) {
+    std::fprintf(stderr, "binary_bench: %s\n", library.error().c_str());
+    return 1;
+  }
+  const Noise noise(static_cast<size_t>(options.seconds) * kRate);
+  std::printf("%s (%d-bit), %d s of stereo noise, blocks of %d, median and best of %d\n", options.plugin.c_str(),
+              static_cast<int>(sizeof(void*) * 8), options.seconds, kBlock, options.repetitions);
+  std::printf("%-36s %9s %9s %9s  %s\n", "case (real-time factor)", "CPU time", "wall med", "wall best", "bits");
+  if (options.runs("heavy")) report("heavy (0.031 0.7 0.3 0.6 0.45 0.8)", run(library.entry(), kHeavy, 1, noise, options), 1);
+  if (options.runs("defaults")) report("defaults", run(library.entry(), nullptr, 1, noise, options), 1);
+  if (options.instances > 1 && options.runs("many")) {
+    // Interleaved with the many-instance runs, so both see the same machine load.
+    Options single = options;
+    single.repetitions = 1;
+    single.hashOutput = false;
+    Result alone, many;
+    alone.bits = many.bits = outputBits(library.entry(), kHeavy, noise);
+    for (int32_t r = 0; r < options.repetitions; ++r) {
+      const Result a = run(library.entry(), kHeavy, 1, noise, single);
+      const Result m = run(library.entry(), kHeavy, options.instances, noise, single);
+      for (auto [into, from] : {std::pair{&alone, &a}, std::pair{&many, &m}}) {
+        into->factors.push_back(from->factors[0]);
+        into->audioSeconds += from->audioSeconds;
+        into->cpuSeconds += from->cpuSeconds;
+      }
+    }
+    report("heavy, one instance alone", alone, 1);
+    const std::string name = "heavy, per instance of " + std::to_string(options.instances);
+    report(name.c_str(), many, options.instances);
+    std::printf("%-36s %8.2f  %8.2f  %8.2f\n", "per instance / alone", many.cpuFactor() * options.instances / alone.cpuFactor(),
+                many.median() / alone.median(), many.best() / alone.best());
+  }
+  return 0;
+}

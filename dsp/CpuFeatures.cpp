@@ -1,0 +1,39 @@
+#include "dsp/CpuFeatures.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+namespace brisko {
+namespace {
+
+#if defined(__i386__) || defined(__x86_64__)
+// XGETBV without -mxsave, so this file builds for the SSE2 baseline.
+unsigned long long extendedControlRegister0() {
+  unsigned int low = 0, high = 0;
+  __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+  return (static_cast<unsigned long long>(high) << 32) | low;
+}
+
+bool detectAvx2() {
+  unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+  const bool osSavesState = (ecx & bit_OSXSAVE) != 0;
+  if (!osSavesState || (ecx & bit_AVX) == 0) return false;
+  // XMM (bit 1) and YMM (bit 2) state enabled by the OS.
+  if ((extendedControlRegister0() & 0x6) != 0x6) return false;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+  return (ebx & bit_AVX2) != 0;
+}
+#else
+bool detectAvx2() { return false; }
+#endif
+
+}  // namespace
+
+bool cpuRunsAvx2() {
+  static const bool supported = detectAvx2();
+  return supported;
+}
+
+}  // namespace brisko
