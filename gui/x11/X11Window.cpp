@@ -3,6 +3,7 @@
 #include <cairo-xlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <new>
 
 #include "gui/Frame.h"
@@ -142,7 +143,43 @@ bool X11Window::open(Window parent) {
   pixels = makeRgbImage(size.width(), size.height());
   target.reset(cairo_xlib_surface_create(display, window, parentAttributes.visual, size.width(), size.height()));
   if (!pixels || cairo_surface_status(target.get()) != CAIRO_STATUS_SUCCESS) return false;
+  canUpload = prepareUpload(parentAttributes);
   return trap.sync();
+}
+
+bool X11Window::prepareUpload(const XWindowAttributes& parent) {
+  // The window has the parent's visual: 24-bit true colour in 32-bit pixels
+  // is the image's own layout (0x00RRGGBB words).
+  const Visual* visual = parent.visual;
+  if (parent.depth != 24 || !visual || visual->c_class != TrueColor || visual->red_mask != 0xFF0000 ||
+      visual->green_mask != 0xFF00 || visual->blue_mask != 0xFF) {
+    return false;
+  }
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+  bool words = false;
+  for (int i = 0; i < count; ++i) words = words || (formats[i].depth == 24 && formats[i].bits_per_pixel == 32);
+  if (formats) XFree(formats);
+  if (!words) return false;
+
+  upload = XImage{};
+  upload.width = cairo_image_surface_get_width(pixels.get());
+  upload.height = cairo_image_surface_get_height(pixels.get());
+  upload.format = ZPixmap;
+  upload.data = reinterpret_cast<char*>(cairo_image_surface_get_data(pixels.get()));
+  upload.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+  upload.bitmap_unit = 32;
+  upload.bitmap_bit_order = upload.byte_order;
+  upload.bitmap_pad = 32;
+  upload.depth = 24;
+  upload.bytes_per_line = cairo_image_surface_get_stride(pixels.get());
+  upload.bits_per_pixel = 32;
+  upload.red_mask = 0xFF0000;
+  upload.green_mask = 0xFF00;
+  upload.blue_mask = 0xFF;
+  if (!upload.data || !XInitImage(&upload)) return false;
+  copyGc = XCreateGC(display, window, 0, nullptr);
+  return copyGc != nullptr;
 }
 
 X11Window::~X11Window() {
@@ -150,6 +187,7 @@ X11Window::~X11Window() {
     ErrorTrap trap(display);
     if (target) cairo_surface_finish(target.get());
     target.reset();
+    if (copyGc) XFreeGC(display, copyGc);
     if (window) XDestroyWindow(display, window);
   }
   XCloseDisplay(display);
@@ -192,15 +230,21 @@ void X11Window::present() {
   if (!window || !target) return;
   ErrorTrap trap(display);
   cairo_surface_flush(pixels.get());
+  if (canUpload) {
+    // Only the drawn parts travel to the server. (Through cairo, a clipped
+    // copy to an Xlib surface leaks inside cairo.)
+    for (int i = 0; i < count; ++i) {
+      const Rect& part = damage[i];
+      XPutImage(display, window, copyGc, &upload, part.left, part.top, part.left, part.top,
+                static_cast<unsigned>(part.width()), static_cast<unsigned>(part.height()));
+    }
+    XFlush(display);
+    return;
+  }
   cairo_t* cr = cairo_create(target.get());
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, pixels.get(), 0, 0);
-  // One copy per rectangle: only these parts travel to the server.
-  for (int i = 0; i < count; ++i) {
-    const Rect& part = damage[i];
-    cairo_rectangle(cr, part.left, part.top, part.width(), part.height());
-    cairo_fill(cr);
-  }
+  cairo_paint(cr);
   cairo_destroy(cr);
   cairo_surface_flush(target.get());
   XFlush(display);

@@ -54,6 +54,8 @@ class X11Window final : public HostWindow {
  private:
   X11Window(Frame& frame, Display* connection) : owner(frame), display(connection) {}
   bool open(Window parent);
+  // Sets up `upload` when the window's pixels have the image's layout.
+  bool prepareUpload(const XWindowAttributes& parent);
   void paint(const Rect& area);
   void pressed(const XButtonEvent& press);
   void destroyed();
@@ -64,6 +66,11 @@ class X11Window final : public HostWindow {
   Window window = 0;
   CairoSurfacePtr pixels;
   CairoSurfacePtr target;
+  // The image as the server takes it, for copying parts straight to the
+  // window; without it (other visuals) cairo converts the whole image.
+  XImage upload{};
+  bool canUpload = false;
+  GC copyGc = nullptr;
   std::unique_ptr<DropReceiver> drops;
   Rect exposed{};
   bool exposurePending = false;
