@@ -40,8 +40,8 @@ SpectrumDelayEditor::~SpectrumDelayEditor() {
 }
 
 int32_t SpectrumDelayEditor::openEditor(void* parent) {
-  // Not from the host's idle call inside a drag: the old frame is still in use.
-  if (inIdlePump) return 0;
+  // Not from the host's calls inside a drag or a key: the old frame is still in use.
+  if (frameInUse()) return 0;
   // A second open without a close replaces the first frame.
   if (rootFrame) closeEditor();
   GuiEditor::openEditor(parent);
@@ -64,6 +64,8 @@ int32_t SpectrumDelayEditor::openEditor(void* parent) {
     return 0;
   }
   isOpen.store(true);
+  // Changes that arrived while the rows were built found the editor closed.
+  showEffectValues();
   return 1;
 }
 
@@ -101,9 +103,10 @@ bool SpectrumDelayEditor::buildControls(Bitmap* body, Bitmap* handle) {
 
 void SpectrumDelayEditor::closeEditor() {
   isOpen.store(false);
-  // Closed by the host from inside the pump of a slider's drag: the frame is
-  // still in use further up the stack, so it goes once the drag has ended.
-  if (inIdlePump) {
+  // Closed by the host from inside a slider's drag or key (its idle pump,
+  // automation or edit gesture): the frame is still in use further up the
+  // stack, so it goes once that has ended.
+  if (frameInUse()) {
     closeDeferred = rootFrame != nullptr;
     return;
   }
@@ -114,6 +117,18 @@ void SpectrumDelayEditor::closeEditor() {
   delete rootFrame;
   rootFrame = nullptr;
   forgetControls();
+}
+
+void SpectrumDelayEditor::refreshEditor() {
+  if (isOpen.load()) showEffectValues();
+}
+
+void SpectrumDelayEditor::showEffectValues() {
+  for (int32_t row = 0; row < kRows; ++row) {
+    const float value = effectValue(row);
+    if (sliders[row]) sliders[row]->setValue(value);
+    if (displays[row]) displays[row]->setValue(displayValue(row, value));
+  }
 }
 
 void SpectrumDelayEditor::forgetControls() {

@@ -35,6 +35,9 @@ class SpectrumDelayEditor : public GuiEditor, public ControlListener {
   // values. 1 when open, 0 when memory ran out.
   int32_t openEditor(void* parent) override;
   void closeEditor() override;
+  // Brings every row to the effect's current value. It runs at the idle after
+  // each change: a change whose store raced this thread's is shown then.
+  void refreshEditor() override;
   // Moves the row's slider and display to the effect's current value; the
   // value argument is not used. Dropped while the editor is closed.
   void parameterChanged(int32_t index, float value) override;
@@ -51,6 +54,7 @@ class SpectrumDelayEditor : public GuiEditor, public ControlListener {
   static bool isRow(int32_t index) { return index >= 0 && index < editor_layout::kRows; }
   float effectValue(int32_t index) const;
   bool buildControls(Bitmap* body, Bitmap* handle);
+  void showEffectValues();
   void forgetControls();
 
   HorizontalSlider* sliders[editor_layout::kRows] = {};

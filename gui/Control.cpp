@@ -26,6 +26,15 @@ void Control::setDirty(bool state) {
   }
 }
 
+void Control::redrawIfDirty(DrawContext* context) {
+  if (context && isDirty()) draw(context);
+}
+
+void Control::markDrawn(float drawn) {
+  View::setDirty(false);
+  oldValue = drawn;
+}
+
 void Control::idleWhileTracking() {
   if (FrameEditor* editor = getEditor()) editor->pumpIdle();
 }

@@ -31,7 +31,10 @@ class Control : public View {
   Control(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background);
   ~Control() override;
 
+  // Draws and records what it drew (markDrawn): no second look at the value,
+  // which another thread may have changed meanwhile.
   void draw(DrawContext* context) override = 0;
+  void redrawIfDirty(DrawContext* context) override;
   bool isDirty() const override;
   // true: dirty whatever the value; false: clean at the current value.
   void setDirty(bool state) override;
@@ -66,6 +69,9 @@ class Control : public View {
  protected:
   // Tells the listener when the value differs from the one last drawn.
   void reportIfDirty(DrawContext* context);
+  // Clean at `drawn`, the value a draw took its picture from: a value stored
+  // since then keeps the control dirty.
+  void markDrawn(float drawn);
   float loadValue() const { return value.load(std::memory_order_relaxed); }
 
   ControlListener* listener;

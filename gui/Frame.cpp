@@ -3,6 +3,7 @@
 #include <new>
 
 #include "gui/Bitmap.h"
+#include "gui/FrameEditor.h"
 
 namespace brisko {
 
@@ -41,6 +42,8 @@ void Frame::drawRect(DrawContext* context, const Rect& rect) {
 }
 
 void Frame::onMouseDown(DrawContext* context, Point where) {
+  if (closing()) return;
+  InUse inUse(*this);
   if (focus) {
     View* previous = focus;
     focus = nullptr;
@@ -67,6 +70,8 @@ void Frame::redrawIfDirty(DrawContext* context) {
 }
 
 int32_t Frame::onKeyDown(VstKeyCode& key) {
+  if (closing()) return -1;
+  InUse inUse(*this);
   if (focus) {
     const int32_t result = focus->onKeyDown(key);
     if (result != -1) return result;
@@ -79,6 +84,8 @@ int32_t Frame::onKeyDown(VstKeyCode& key) {
 }
 
 int32_t Frame::onKeyUp(VstKeyCode& key) {
+  if (closing()) return -1;
+  InUse inUse(*this);
   if (focus) {
     const int32_t result = focus->onKeyUp(key);
     if (result != -1) return result;
@@ -91,7 +98,8 @@ int32_t Frame::onKeyUp(VstKeyCode& key) {
 }
 
 bool Frame::onDrop(const char* const* items, int32_t itemCount, int32_t type, Point where) {
-  if (focus) return false;
+  if (focus || closing()) return false;
+  InUse inUse(*this);
   for (int32_t i = count - 1; i >= 0; --i) {
     View* child = children[i];
     if (child->getMouseEnabled() && child->viewRect().contains(where) &&
@@ -103,6 +111,8 @@ bool Frame::onDrop(const char* const* items, int32_t itemCount, int32_t type, Po
 }
 
 bool Frame::onWheel(DrawContext* context, Point, float distance) {
+  if (closing()) return false;
+  InUse inUse(*this);
   View* target = viewUnderMouse();
   if (!target) return false;
   std::unique_ptr<DrawContext> temporary;
@@ -116,6 +126,8 @@ bool Frame::onWheel(DrawContext* context, Point, float distance) {
 }
 
 FrameEditor* Frame::getEditor() const { return editor; }
+
+bool Frame::closing() const { return editor && editor->closeRequested(); }
 
 bool Frame::growChildren() {
   View** grown = new (std::nothrow) View*[static_cast<size_t>(capacity + kCapacityStep)];

@@ -60,6 +60,9 @@ class Frame : public View {
   // The window reports its own destruction: no more idle or frame redraws.
   void windowDestroyed();
   bool isOpen() const { return open; }
+  // True while an event handed to the frame (click, key, wheel, drop) is
+  // still being handled further up the stack: the frame must not go then.
+  bool isInUse() const { return handling > 0; }
   bool isFirstPaintPending() const { return firstPaintPending; }
   NativeWindow parentWindow() const { return parent; }
   HostWindow* window() const { return hostWindow.get(); }
@@ -67,6 +70,20 @@ class Frame : public View {
 
  private:
   bool growChildren();
+  // True when the editor's close is pending: such a frame takes no input.
+  bool closing() const;
+
+  // Counts an event handler's run for isInUse.
+  class InUse {
+   public:
+    explicit InUse(Frame& frame) : owner(frame) { ++owner.handling; }
+    ~InUse() { --owner.handling; }
+    InUse(const InUse&) = delete;
+    InUse& operator=(const InUse&) = delete;
+
+   private:
+    Frame& owner;
+  };
 
   FrameEditor* editor;
   NativeWindow parent;
@@ -77,6 +94,7 @@ class Frame : public View {
   View* focus = nullptr;
   bool firstPaintPending = true;
   bool open = true;
+  int32_t handling = 0;
   Platform& services;
   std::unique_ptr<HostWindow> hostWindow;
 };

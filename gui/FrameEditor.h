@@ -11,9 +11,11 @@ class FrameEditor {
   virtual void pumpIdle() = 0;
   virtual void beginEdit(int32_t index) = 0;
   virtual void endEdit(int32_t index) = 0;
-  // True once the host has closed the editor from inside the idle pump of a
-  // control's tracking loop: the loop must end without touching the frame
-  // again, which goes as soon as the loop has returned.
+  // True once the host has closed the editor while the frame was in use (from
+  // the idle pump of a control's tracking loop, or from the automation or
+  // edit-gesture calls a control makes): the control must end without
+  // touching the frame again, which takes no more input and goes as soon as
+  // the control's call has returned.
   virtual bool closeRequested() const { return false; }
 
  protected:

@@ -11,14 +11,14 @@ ParamDisplay::ParamDisplay(const Rect& size, Bitmap* bitmap, int32_t displayStyl
   if (style & kDisplayNoDrawing) setDirty(false);
 }
 
-void ParamDisplay::formatValue(char (&text)[kDisplayTextSize]) const {
+void ParamDisplay::formatValue(float shown, char (&text)[kDisplayTextSize]) const {
   text[0] = '\0';
   if (valueToText) {
-    valueToText(loadValue(), text, userData);
+    valueToText(shown, text, userData);
   } else if (simpleValueToText) {
-    simpleValueToText(loadValue(), text);
+    simpleValueToText(shown, text);
   } else {
-    std::snprintf(text, kDisplayTextSize, "%2.2f", static_cast<double>(loadValue()));
+    std::snprintf(text, kDisplayTextSize, "%2.2f", static_cast<double>(shown));
   }
   // A converter that filled the whole buffer still leaves a terminated text.
   text[kDisplayTextSize - 1] = '\0';
@@ -26,9 +26,11 @@ void ParamDisplay::formatValue(char (&text)[kDisplayTextSize]) const {
 
 void ParamDisplay::draw(DrawContext* context) {
   if (!context) return;
+  // One look at the value, which another thread may store to at any time.
+  const float shown = loadValue();
   char text[kDisplayTextSize];
-  formatValue(text);
-  setDirty(false);
+  formatValue(shown, text);
+  markDrawn(shown);
   if (style & kDisplayNoDrawing) return;
   drawBackground(*context);
   if (!(style & kDisplayNoText)) drawText(*context, text);

@@ -46,7 +46,8 @@ class ParamDisplay : public Control {
   virtual void setTextTransparency(bool state);
 
   // The text draw() shows for the current value.
-  void formatValue(char (&text)[kDisplayTextSize]) const;
+  void formatValue(char (&text)[kDisplayTextSize]) const { formatValue(loadValue(), text); }
+  void formatValue(float shown, char (&text)[kDisplayTextSize]) const;
 
  private:
   void drawBackground(DrawContext& context);

@@ -56,15 +56,15 @@ Slider::~Slider() {
   if (handle) handle->releaseReference();
 }
 
-int32_t Slider::handleStart() const {
+int32_t Slider::handleStart(float shown) const {
   const bool originAtStart = (style & (kSliderOriginLeft | kSliderOriginTop)) != 0;
-  const float fraction = originAtStart ? loadValue() : 1.0f - loadValue();
+  const float fraction = originAtStart ? shown : 1.0f - shown;
   const int32_t pixels = fractionToPixels(handleRange, fraction);
   return pixels + (isHorizontal() ? handleOffset.h : handleOffset.v);
 }
 
-Rect Slider::handleRect() const {
-  int32_t start = handleStart();
+Rect Slider::handleRectAt(float shown) const {
+  int32_t start = handleStart(shown);
   if (start < handleMin) start = handleMin;
   int32_t end = start + handleLength();
   if (end > handleMax) end = handleMax;
@@ -74,6 +74,8 @@ Rect Slider::handleRect() const {
 
 void Slider::draw(DrawContext* context) {
   if (!context || !buffer) return;
+  // One look at the value, which another thread may store to at any time.
+  const float shown = loadValue();
   if (Bitmap* body = getBackground()) {
     const Rect whole{0, 0, controlWidth, controlHeight};
     if (getTransparency()) {
@@ -83,7 +85,7 @@ void Slider::draw(DrawContext* context) {
     }
   }
   if (handle) {
-    const Rect where = handleRect();
+    const Rect where = handleRectAt(shown);
     if (transparentHandle) {
       handle->drawTransparent(*buffer, where, {0, 0});
     } else {
@@ -91,7 +93,7 @@ void Slider::draw(DrawContext* context) {
     }
   }
   buffer->copyTo(*context, viewRect(), {0, 0});
-  setDirty(false);
+  markDrawn(shown);
 }
 
 float Slider::positionToValue(int32_t coordinate, int32_t base) const {
@@ -115,7 +117,7 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
   if (freeClick) {
     base += handleLength() / 2 - 1;
   } else {
-    const int32_t start = handleStart();
+    const int32_t start = handleStart(loadValue());
     const Rect grip = isHorizontal()
                           ? Rect{start, handleOffset.v, start + handleWidth, handleOffset.v + handleHeight}
                           : Rect{handleOffset.h, start, handleOffset.h + handleWidth, start + handleHeight};
@@ -128,7 +130,14 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
 
 void Slider::trackMouse(DrawContext& context, Point where, ButtonState clickState, int32_t base) {
   FrameEditor* editor = getEditor();
+  // The host may close the editor from any call made to it; the frame then
+  // stays until the drag has returned, and the drag touches it no more.
+  const auto closing = [editor] { return editor && editor->closeRequested(); };
   if (editor) editor->beginEdit(tag);
+  if (closing()) {
+    editor->endEdit(tag);
+    return;
+  }
   if (frame) frame->setFocusView(this);
 
   // Fine mode moves relative to an anchor, re-taken whenever shift is newly
@@ -149,10 +158,11 @@ void Slider::trackMouse(DrawContext& context, Point where, ButtonState clickStat
     setValue(next);
     clampValue();
     reportIfDirty(&context);
+    if (closing()) break;
 
     where = context.mousePosition();
     idleWhileTracking();
-    if (editor && editor->closeRequested()) break;  // the frame is going: touch nothing more
+    if (closing()) break;
   }
   if (editor) editor->endEdit(tag);
 }

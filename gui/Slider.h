@@ -50,15 +50,16 @@ class Slider : public Control {
   virtual float getZoomFactor() const;
 
   // The handle inside the slider's own buffer, limited to the handle span.
-  Rect handleRect() const;
+  Rect handleRect() const { return handleRectAt(loadValue()); }
   int32_t handleSpanMin() const { return handleMin; }
   int32_t handleSpanMax() const { return handleMax; }
 
  private:
   bool isHorizontal() const { return (style & kSliderHorizontal) != 0; }
   int32_t handleLength() const { return isHorizontal() ? handleWidth : handleHeight; }
-  // The handle's start along the slider, without the span limits.
-  int32_t handleStart() const;
+  // The handle's start along the slider for `shown`, without the span limits.
+  int32_t handleStart(float shown) const;
+  Rect handleRectAt(float shown) const;
   // The value for a cursor coordinate, before fine mode and clamping.
   float positionToValue(int32_t coordinate, int32_t base) const;
   void trackMouse(DrawContext& context, Point where, ButtonState clickState, int32_t base);

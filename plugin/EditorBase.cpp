@@ -54,24 +54,43 @@ int32_t GuiEditor::openEditor(void* parent) {
   return 0;
 }
 
+bool GuiEditor::frameInUse() const { return inIdlePump || (rootFrame && rootFrame->isInUse()); }
+
+void GuiEditor::finishDeferredClose() {
+  if (closeDeferred && !frameInUse()) closeEditor();
+}
+
 void GuiEditor::idleEditor() {
   if (inIdlePump) return;
   if (closeDeferred) {
-    closeEditor();
+    // Inside a control's tracking loop the frame is still in use: it waits.
+    finishDeferredClose();
     return;
   }
   if (refreshPending.exchange(0)) refreshEditor();
   if (rootFrame) rootFrame->frameIdle();
+  // A click taken by this idle may have had the editor closed.
+  finishDeferredClose();
 }
 
-int32_t GuiEditor::keyPressed(VstKeyCode& key) { return rootFrame ? rootFrame->onKeyDown(key) : -1; }
+int32_t GuiEditor::keyPressed(VstKeyCode& key) {
+  const int32_t handled = rootFrame ? rootFrame->onKeyDown(key) : -1;
+  finishDeferredClose();
+  return handled;
+}
 
-int32_t GuiEditor::keyReleased(VstKeyCode& key) { return rootFrame ? rootFrame->onKeyUp(key) : -1; }
+int32_t GuiEditor::keyReleased(VstKeyCode& key) {
+  const int32_t handled = rootFrame ? rootFrame->onKeyUp(key) : -1;
+  finishDeferredClose();
+  return handled;
+}
 
 int32_t GuiEditor::chooseKnobMode(int32_t) { return 1; }
 
 bool GuiEditor::wheelTurned(float distance) {
-  return rootFrame ? rootFrame->onWheel(nullptr, {0, 0}, distance) : false;
+  const bool handled = rootFrame ? rootFrame->onWheel(nullptr, {0, 0}, distance) : false;
+  finishDeferredClose();
+  return handled;
 }
 
 void GuiEditor::parameterChanged(int32_t, float) { requestRefresh(); }
@@ -86,10 +105,12 @@ void GuiEditor::pumpIdle() {
   Clock& clock = services.clock();
   uint32_t now = clock.tickCount();
   // How far the next run lies ahead; the subtraction keeps working when the
-  // tick counter wraps, and a run is never scheduled further than one
-  // interval ahead, so anything larger means the due time has passed.
+  // tick counter wraps. A run is scheduled one interval after the time
+  // corrected by the sleep, which a coarse clock may not show yet: up to
+  // interval + sleep ahead of the reading. Anything larger means the due time
+  // has passed.
   const uint32_t ahead = nextIdleTick - now;
-  if (ahead != 0 && ahead <= kPumpInterval) {
+  if (ahead != 0 && ahead <= kPumpInterval + kPumpSleep) {
     clock.sleep(kPumpSleep);
     now += kPumpSleep;
     if (ahead > kPumpSleep + kPumpSlack) return;

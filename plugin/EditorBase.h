@@ -92,9 +92,16 @@ class GuiEditor : public EditorBase, public FrameEditor {
   Frame* rootFrame = nullptr;
   uint32_t nextIdleTick;
   bool inIdlePump = false;
-  // A close that arrived from the host's idle call inside the pump, while a
-  // control's tracking loop is still running on the frame; it is completed
-  // by the next idle, open or close from outside the pump.
+  // The frame is in use further up the stack: a control handles a click, key,
+  // wheel or drop (and may be calling the host), or the pump calls the host.
+  bool frameInUse() const;
+  // Completes a deferred close once nothing uses the frame any more.
+  void finishDeferredClose();
+
+  // A close that arrived while the frame was in use (from the host's idle
+  // call inside the pump, or from its automation or edit-gesture calls made
+  // while a control handles an event); it is completed by the next idle, key,
+  // wheel, open or close from outside, and the frame takes no input until then.
   bool closeDeferred = false;
 
  private:

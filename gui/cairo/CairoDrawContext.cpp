@@ -1,5 +1,6 @@
 #include "gui/cairo/CairoDrawContext.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -57,12 +58,19 @@ void CairoDrawContext::plot(int32_t x, int32_t y, uint32_t rgb) {
   row(y)[x] = kOpaque | rgb;
 }
 
+void CairoDrawContext::touchClipped(const Rect& area) {
+  const Rect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, width),
+                     std::min(area.bottom, height)};
+  if (clipped.left < clipped.right && clipped.top < clipped.bottom) touched(clipped);
+}
+
 void CairoDrawContext::fillPixels(const Rect& area, uint32_t rgb) {
   if (!data) return;
   const int32_t left = area.left < 0 ? 0 : area.left;
   const int32_t top = area.top < 0 ? 0 : area.top;
   const int32_t right = area.right > width ? width : area.right;
   const int32_t bottom = area.bottom > height ? height : area.bottom;
+  touchClipped(area);
   cairo_surface_flush(image.get());
   for (int32_t y = top; y < bottom; ++y) {
     uint32_t* line = row(y);
@@ -103,6 +111,7 @@ void CairoDrawContext::lineTo(Point p) {
   int32_t x = from.h;
   int32_t y = from.v;
   const uint32_t rgb = rgbOf(penColor);
+  touchClipped({std::min(from.h, p.h), std::min(from.v, p.v), std::max(from.h, p.h) + 1, std::max(from.v, p.v) + 1});
   cairo_surface_flush(image.get());
   while (x != p.h || y != p.v) {
     const bool dotOn = lineStyle != kLineDotted || (dashPhase / kDotLength) % 2 == 0;
@@ -135,6 +144,7 @@ void CairoDrawContext::fillRect(const Rect& rect) {
 
 void CairoDrawContext::drawString(const char* text, const Rect& rect, bool opaque, int32_t alignment) {
   if (!text || !image || rect.width() <= 0 || rect.height() <= 0) return;
+  touchClipped(rect);
   cairo_t* cr = cairo_create(image.get());
   // Text never leaves its rectangle.
   cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
@@ -161,6 +171,7 @@ void CairoDrawContext::drawString(const char* text, const Rect& rect, bool opaqu
 void CairoDrawContext::copyPixels(const uint32_t* pixels, int32_t sourceWidth, int32_t sourceHeight,
                                   int32_t sourceStride, const Rect& rect, Point source, bool keyed, uint32_t key) {
   if (!data || !pixels) return;
+  touchClipped(rect);
   cairo_surface_flush(image.get());
   for (int32_t y = rect.top; y < rect.bottom; ++y) {
     const int32_t sourceY = source.v + (y - rect.top);

@@ -52,7 +52,13 @@ class CairoDrawContext : public OffscreenContext {
   // Null when the surface could not be made.
   cairo_surface_t* surface() const { return image.get(); }
 
+ protected:
+  // Every operation reports the part of the image it may have changed,
+  // clipped to the image, so a window context can copy only that.
+  virtual void touched(const Rect& area) { static_cast<void>(area); }
+
  private:
+  void touchClipped(const Rect& area);
   void plot(int32_t x, int32_t y, uint32_t rgb);
   void fillPixels(const Rect& area, uint32_t rgb);
   uint32_t* row(int32_t y) const;

@@ -68,14 +68,20 @@ void ChildWindow::registerDrop() {
   auto* target = new (std::nothrow) DropTarget(&owner);
   if (!target) return;
   target->AddRef();
-  dropRegistered = SUCCEEDED(RegisterDragDrop(window, target));
-  // The system holds its own reference while registered.
-  target->Release();
+  if (SUCCEEDED(RegisterDragDrop(window, target))) {
+    dropTarget = target;
+  } else {
+    target->Release();
+  }
 }
 
 void ChildWindow::revokeDrop() {
-  if (dropRegistered && window) RevokeDragDrop(window);
-  dropRegistered = false;
+  if (!dropTarget) return;
+  if (window) RevokeDragDrop(window);
+  // A drag under way may still hold the target: it must not reach the frame.
+  dropTarget->forgetFrame();
+  dropTarget->Release();
+  dropTarget = nullptr;
 }
 
 Point ChildWindow::screenOrigin() {

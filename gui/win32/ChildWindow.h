@@ -40,7 +40,9 @@ class ChildWindow final : public HostWindow {
   HMODULE imageLibrary;
   HWND window = nullptr;
   bool classAcquired = false;
-  bool dropRegistered = false;
+  // Registered for drops, with a reference of our own so it can be told
+  // when the frame goes.
+  DropTarget* dropTarget = nullptr;
 };
 
 }  // namespace brisko::win32

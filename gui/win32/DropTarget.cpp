@@ -80,7 +80,7 @@ ULONG DropTarget::Release() {
 
 HRESULT DropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL where, DWORD* effect) {
   accepting = false;
-  if (data) {
+  if (data && owner) {
     FORMATETC text = formatOf(CF_TEXT);
     FORMATETC files = formatOf(CF_HDROP);
     accepting = data->QueryGetData(&text) == S_OK || data->QueryGetData(&files) == S_OK;

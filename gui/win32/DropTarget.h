@@ -19,9 +19,17 @@ namespace brisko::win32 {
 // terminator) and answers true; otherwise leaves `target` alone.
 bool resolveShortcut(const char* path, char* target, size_t capacity);
 
+// The system holds references to it beyond the frame's life (a drag under
+// way keeps it): the window tells it when the frame goes, and from then on it
+// refuses everything.
 class DropTarget final : public IDropTarget {
  public:
   explicit DropTarget(Frame* frame) : owner(frame) {}
+
+  void forgetFrame() {
+    owner = nullptr;
+    accepting = false;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;

@@ -63,7 +63,7 @@ class TrackedWindow final : public HostWindow {
   Point screenOrigin() override { return window->screenOrigin(); }
   std::unique_ptr<DrawContext> createDrawContext() override { return window->createDrawContext(); }
   void revokeDrop() override { window->revokeDrop(); }
-  void handleEvents() override { window->handleEvents(true); }
+  void handleEvents() override { window->takeEvents(true); }
 
  private:
   std::unique_ptr<x11::X11Window> window;
@@ -89,7 +89,7 @@ void X11Platform::dispatchOnePaint() {
     std::lock_guard lock(mutex);
     current = windows;
   }
-  for (x11::X11Window* window : current) window->handleEvents(false);
+  for (x11::X11Window* window : current) window->takeEvents(false);
   headlessPlatform().messagePump().dispatchOnePaint();
 }
 

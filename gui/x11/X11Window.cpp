@@ -3,6 +3,7 @@
 #include <cairo-xlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <new>
 
 #include "gui/Frame.h"
@@ -31,33 +32,77 @@ Rect unite(const Rect& a, const Rect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
-// A context on the window's image. The first button queries of a click answer
-// the state the press came with (the button may be up by the time the press is
-// handled); after the first look at the cursor the server answers.
+// Overlapping or sharing an edge.
+bool touching(const Rect& a, const Rect& b) {
+  return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+// A context on the window's image; what it draws is copied to the window when
+// it goes and before each look at the buttons.
+//
+// A context made for a press follows the click to its end as the events tell
+// it: the first button queries answer the state the press came with (the
+// button may be up by the time the press is handled), and once the button's
+// release has come, the cursor is where the release happened and the button
+// counts as held until that position has been taken once. So a quick flick,
+// pressed, moved and released between two idle calls, still ends where the
+// button went up, whatever the pointer did after.
 class WindowContext final : public CairoDrawContext {
  public:
   WindowContext(X11Window& window, cairo_surface_t* windowImage, bool fromPress, ButtonState pressState)
-      : CairoDrawContext(windowImage), owner(window), pressPending(fromPress), atPress(pressState) {}
-  ~WindowContext() override {
-    owner.markDrawn();
-    owner.present();
-  }
+      : CairoDrawContext(windowImage), owner(window), forPress(fromPress), pressPending(fromPress), atPress(pressState) {}
+  ~WindowContext() override { owner.present(); }
 
   ButtonState buttonState() override {
     if (pressPending) return atPress;
-    owner.markDrawn();
     owner.present();
-    return owner.pointerButtons();
+    if (!released) {
+      // A round trip: a release that happened before it is queued after it.
+      const ButtonState now = owner.pointerButtons();
+      if (!takeRelease()) return now;
+    }
+    if (!releaseTaken) {
+      releaseTaken = releaseGiven;
+      return atRelease;
+    }
+    return atRelease & ~kLeftButton;
   }
   Point mousePosition() override {
     pressPending = false;
-    return owner.pointerInWindow();
+    if (released) {
+      releaseGiven = true;
+      return releasePoint;
+    }
+    const Point now = owner.pointerInWindow();
+    if (!takeRelease()) return now;
+    releaseGiven = true;
+    return releasePoint;
   }
 
+ protected:
+  void touched(const Rect& area) override { owner.addDamage(area); }
+
  private:
+  bool takeRelease() {
+    XButtonEvent release{};
+    if (!forPress || !owner.takeRelease(Button1, release)) return false;
+    released = true;
+    releasePoint = {release.x, release.y};
+    atRelease = buttonsOf(release.state) | kLeftButton;
+    return true;
+  }
+
   X11Window& owner;
+  bool forPress;
   bool pressPending;
   ButtonState atPress;
+  // The left button's release: seen, its position handed out, and the button
+  // reported held at that position.
+  bool released = false;
+  bool releaseGiven = false;
+  bool releaseTaken = false;
+  Point releasePoint;
+  ButtonState atRelease = 0;
 };
 
 }  // namespace
@@ -84,7 +129,7 @@ bool X11Window::open(Window parent) {
 
   XSetWindowAttributes attributes{};
   attributes.background_pixmap = None;  // the frame paints every pixel
-  attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
   window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(size.width()),
                          static_cast<unsigned>(size.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
                          CWBackPixmap | CWEventMask, &attributes);
@@ -98,7 +143,43 @@ bool X11Window::open(Window parent) {
   pixels = makeRgbImage(size.width(), size.height());
   target.reset(cairo_xlib_surface_create(display, window, parentAttributes.visual, size.width(), size.height()));
   if (!pixels || cairo_surface_status(target.get()) != CAIRO_STATUS_SUCCESS) return false;
+  canUpload = prepareUpload(parentAttributes);
   return trap.sync();
+}
+
+bool X11Window::prepareUpload(const XWindowAttributes& parent) {
+  // The window has the parent's visual: 24-bit true colour in 32-bit pixels
+  // is the image's own layout (0x00RRGGBB words).
+  const Visual* visual = parent.visual;
+  if (parent.depth != 24 || !visual || visual->c_class != TrueColor || visual->red_mask != 0xFF0000 ||
+      visual->green_mask != 0xFF00 || visual->blue_mask != 0xFF) {
+    return false;
+  }
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+  bool words = false;
+  for (int i = 0; i < count; ++i) words = words || (formats[i].depth == 24 && formats[i].bits_per_pixel == 32);
+  if (formats) XFree(formats);
+  if (!words) return false;
+
+  upload = XImage{};
+  upload.width = cairo_image_surface_get_width(pixels.get());
+  upload.height = cairo_image_surface_get_height(pixels.get());
+  upload.format = ZPixmap;
+  upload.data = reinterpret_cast<char*>(cairo_image_surface_get_data(pixels.get()));
+  upload.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+  upload.bitmap_unit = 32;
+  upload.bitmap_bit_order = upload.byte_order;
+  upload.bitmap_pad = 32;
+  upload.depth = 24;
+  upload.bytes_per_line = cairo_image_surface_get_stride(pixels.get());
+  upload.bits_per_pixel = 32;
+  upload.red_mask = 0xFF0000;
+  upload.green_mask = 0xFF00;
+  upload.blue_mask = 0xFF;
+  if (!upload.data || !XInitImage(&upload)) return false;
+  copyGc = XCreateGC(display, window, 0, nullptr);
+  return copyGc != nullptr;
 }
 
 X11Window::~X11Window() {
@@ -106,6 +187,7 @@ X11Window::~X11Window() {
     ErrorTrap trap(display);
     if (target) cairo_surface_finish(target.get());
     target.reset();
+    if (copyGc) XFreeGC(display, copyGc);
     if (window) XDestroyWindow(display, window);
   }
   XCloseDisplay(display);
@@ -127,11 +209,38 @@ std::unique_ptr<DrawContext> X11Window::createDrawContext() {
   return std::unique_ptr<DrawContext>(new (std::nothrow) WindowContext(*this, pixels.get(), false, 0));
 }
 
+void X11Window::addDamage(const Rect& area) {
+  for (int i = 0; i < damageCount; ++i) {
+    if (touching(damage[i], area)) {
+      damage[i] = unite(damage[i], area);
+      return;
+    }
+  }
+  if (damageCount < kDamageSlots) {
+    damage[damageCount++] = area;
+  } else {
+    damage[kDamageSlots - 1] = unite(damage[kDamageSlots - 1], area);
+  }
+}
+
 void X11Window::present() {
-  if (!drawnSincePresent || !window || !target) return;
-  drawnSincePresent = false;
+  if (damageCount == 0) return;
+  const int count = damageCount;
+  damageCount = 0;
+  if (!window || !target) return;
   ErrorTrap trap(display);
   cairo_surface_flush(pixels.get());
+  if (canUpload) {
+    // Only the drawn parts travel to the server. (Through cairo, a clipped
+    // copy to an Xlib surface leaks inside cairo.)
+    for (int i = 0; i < count; ++i) {
+      const Rect& part = damage[i];
+      XPutImage(display, window, copyGc, &upload, part.left, part.top, part.left, part.top,
+                static_cast<unsigned>(part.width()), static_cast<unsigned>(part.height()));
+    }
+    XFlush(display);
+    return;
+  }
   cairo_t* cr = cairo_create(target.get());
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, pixels.get(), 0, 0);
@@ -146,7 +255,10 @@ void X11Window::paint(const Rect& area) {
     CairoDrawContext context(pixels.get());
     owner.drawRect(&context, area);
   }
-  markDrawn();
+  // The server lost this part: it goes back whole, whatever the frame drew.
+  const Rect& size = owner.viewRect();
+  addDamage({std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, size.width()),
+             std::min(area.bottom, size.height())});
   present();
 }
 
@@ -190,11 +302,27 @@ void X11Window::destroyed() {
   owner.windowDestroyed();
 }
 
-void X11Window::handleEvents(bool takePresses) {
+bool X11Window::takeRelease(unsigned int button, XButtonEvent& release) {
+  if (!window) return false;
+  ErrorTrap trap(display);
+  XEvent event;
+  while (window && XCheckTypedWindowEvent(display, window, ButtonRelease, &event)) {
+    if (event.xbutton.button == button) {
+      release = event.xbutton;
+      return true;
+    }
+  }
+  return false;
+}
+
+void X11Window::takeEvents(bool takePresses) {
   if (!window) return;
   ErrorTrap trap(display);
   // Without presses only exposures and destruction are taken; the rest wait.
-  const long taken = ExposureMask | StructureNotifyMask | (takePresses ? ButtonPressMask : 0);
+  // While a press is handled its release is left for the click to take.
+  long taken = ExposureMask | StructureNotifyMask;
+  if (takePresses) taken |= ButtonPressMask;
+  if (takePresses && !handlingPress) taken |= ButtonReleaseMask;
   XEvent event;
   while (window && XCheckWindowEvent(display, window, taken, &event)) {
     switch (event.type) {
@@ -209,6 +337,8 @@ void X11Window::handleEvents(bool takePresses) {
         }
         break;
       }
+      case ButtonRelease:
+        break;  // of a click that is over
       case ButtonPress:
         if (handlingPress) break;
         pressed(event.xbutton);

@@ -94,6 +94,28 @@ TEST_F(GuiEditorTest, PumpRunsAtMostEveryFiftyMilliseconds) {
   EXPECT_EQ(platform.pump.paints, 3);
 }
 
+// A coarse tick count (Windows' moves in steps of about 16 ms) does not move
+// while the pump sleeps: the next run is scheduled from the corrected time,
+// ahead of the reading, and a call at the same reading must still wait.
+TEST_F(GuiEditorTest, PumpKeepsItsSpacingWithACoarseClock) {
+  platform.fakeClock.coarse = true;
+  editor->pumpIdle();
+  platform.fakeClock.now = 1046;
+  editor->pumpIdle();  // 50 ms after the first run once corrected: runs, next due at 1150
+  EXPECT_EQ(platform.pump.paints, 2);
+  editor->pumpIdle();
+  EXPECT_EQ(platform.pump.paints, 2) << "the clock has not moved since the last run";
+  platform.fakeClock.now = 1062;
+  editor->pumpIdle();
+  platform.fakeClock.now = 1095;
+  editor->pumpIdle();
+  EXPECT_EQ(platform.pump.paints, 2);
+  platform.fakeClock.now = 1096;
+  editor->pumpIdle();
+  EXPECT_EQ(platform.pump.paints, 3);
+  EXPECT_EQ(host.count("idle"), 3);
+}
+
 TEST_F(GuiEditorTest, PumpKeepsItsSpacingAcrossTheTickCounterWrap) {
   effect.reset();
   platform.fakeClock.now = 0xFFFFFFF0u;

@@ -191,23 +191,99 @@ TEST_F(SpectrumDelayEditorTest, DraggingASliderAutomatesItsParameterInsideAnEdit
   EXPECT_FALSE(editor->slider(0)->isDirty()) << "redrawn in the change's context";
 }
 
-// A host may close the editor from its idle call while a slider is dragged:
-// the drag ends at once, its gesture is closed, and the frame goes with the
-// next call from outside the drag.
-TEST_F(SpectrumDelayEditorTest, HostClosingTheEditorDuringADragEndsTheDragSafely) {
-  editor->openEditor(kParent);
-  firstPaint();
-  host.onIdle = [this] {
-    editor->closeEditor();
-    EXPECT_EQ(editor->openEditor(kParent), 0) << "no new frame while the old one is in use";
-  };
-  click(kLeftButton, {24, 50}, {{kLeftButton, {98, 50}}, {kLeftButton, {120, 50}}, {kLeftButton, {140, 50}}});
-  EXPECT_EQ(host.calls, (Journal{"beginEdit 0", "idle", "endEdit 0"}));
-  EXPECT_NE(editor->frame(), nullptr);
-  host.onIdle = nullptr;
-  editor->idleEditor();
+// The host may close the editor from any call the editor makes to it while a
+// control is at work: its idle call from inside a drag, the automation, or
+// the begin or end of the drag's edit gesture, and the automation of an
+// arrow key or the wheel. The control's call ends on a live frame and closes
+// its gesture; a frame whose close is pending takes no more clicks, keys or
+// wheel, and goes at the next call from outside (idle, key, wheel, open).
+TEST_F(SpectrumDelayEditorTest, HostClosingTheEditorFromInsideAControlNeverFreesItUnderTheCall) {
+  for (const std::string trigger : {"beginEdit 0", "automate 0", "idle", "endEdit 0"}) {
+    SCOPED_TRACE(trigger);
+    host.reset();
+    platform.fakeClock.now += 1000;  // the drag's first pump calls the host's idle
+    ASSERT_EQ(editor->openEditor(kParent), 1);
+    firstPaint();
+    bool closed = false;
+    auto closeAt = [&](const std::string& call) {
+      if (closed || call.rfind(trigger, 0) != 0) return;
+      closed = true;
+      editor->closeEditor();
+      EXPECT_EQ(editor->openEditor(kParent), 0) << "no new frame while the old one is in use";
+    };
+    host.onEdit = closeAt;
+    host.onIdle = [&] { closeAt("idle"); };
+    click(kLeftButton, {98, 50}, {{kLeftButton, {120, 50}}, {kLeftButton, {140, 50}}});
+    ASSERT_TRUE(closed);
+    const auto at = std::find_if(host.calls.begin(), host.calls.end(),
+                                 [&](const std::string& call) { return call.rfind(trigger, 0) == 0; });
+    EXPECT_EQ(Journal(at + 1, host.calls.end()), trigger == "endEdit 0" ? Journal{} : Journal{"endEdit 0"})
+        << "the drag stops at once and closes its gesture";
+    ASSERT_NE(editor->frame(), nullptr);
+
+    host.reset();
+    click(kLeftButton, {98, 80}, {{kLeftButton, {120, 80}}});
+    ASSERT_NE(editor->frame(), nullptr);
+    if (trigger == "idle" || trigger == "endEdit 0") {
+      editor->idleEditor();
+    } else {
+      VstKeyCode right{0, 13, 0};
+      EXPECT_EQ(editor->keyPressed(right), -1);
+    }
+    EXPECT_TRUE(host.calls.empty()) << "the closing frame took input";
+    EXPECT_EQ(editor->frame(), nullptr);
+  }
+
+  host.reset();
+  ASSERT_EQ(editor->openEditor(kParent), 1);
+  host.onEdit = [this](const std::string&) { editor->closeEditor(); };
+  VstKeyCode right{0, 13, 0};
+  EXPECT_EQ(editor->keyPressed(right), 1);
   EXPECT_EQ(editor->frame(), nullptr);
+  ASSERT_EQ(editor->openEditor(kParent), 1);
+  platform.cursor = {100, 160};
+  EXPECT_TRUE(editor->wheelTurned(1.0f));
+  EXPECT_EQ(editor->frame(), nullptr);
+  EXPECT_EQ(host.calls, (Journal{"automate 5 0.100000", "automate 3 0.100000"}));
   EXPECT_EQ(editor->openEditor(kParent), 1);
+}
+
+// Values stored from another thread (the host's automation) while a control
+// draws, or while the editor builds its rows, are on the screen after the
+// next idle: a control records as drawn the value it drew.
+TEST_F(SpectrumDelayEditorTest, ValuesStoredWhileControlsDrawOrTheEditorOpensAreShownAtTheNextIdle) {
+  int buffers = 0;
+  platform.onOffscreen = [&] {
+    if (++buffers == 6) effect->storeParameter(0, 0.75f);  // sliders built, not yet open
+  };
+  ASSERT_EQ(editor->openEditor(kParent), 1);
+  firstPaint();
+  editor->idleEditor();
+  EXPECT_EQ(editor->slider(0)->getValue(), 0.75f);
+  const auto firstHandle = std::find_if(platform.buffers.begin(), platform.buffers.end(),
+                                        [](const std::string& line) { return line.rfind("bitmap 130", 0) == 0; });
+  ASSERT_NE(firstHandle, platform.buffers.end());
+  EXPECT_EQ(*firstHandle, "bitmap 130 keyed 112,0,121,19 from 0,0") << "row 0 drawn at 0.75";
+
+  effect->storeParameter(1, 0.1f);
+  effect->storeParameter(3, 0.1f);
+  platform.onDraw = [&](const std::string& line) {
+    if (line == "copy buffer to 20,77,179,96 from 0,0") effect->storeParameter(1, 0.9f);
+    if (line == "text \"0.10\" 20,170,55,184 align 1") effect->storeParameter(3, 0.9f);
+  };
+  editor->idleEditor();
+  platform.onDraw = nullptr;
+  EXPECT_TRUE(editor->slider(1)->isDirty());
+  EXPECT_TRUE(editor->display(3)->isDirty());
+  platform.buffers.clear();
+  platform.screen.clear();
+  editor->idleEditor();
+  EXPECT_EQ(platform.buffers.back(), "bitmap 130 keyed 135,0,144,19 from 0,0");
+  EXPECT_EQ(platform.screen.back(), "text \"0.90\" 20,170,55,184 align 1");
+  for (int32_t row = 0; row < 6; ++row) {
+    EXPECT_FALSE(editor->slider(row)->isDirty()) << row;
+    EXPECT_FALSE(editor->display(row)->isDirty()) << row;
+  }
 }
 
 TEST_F(SpectrumDelayEditorTest, ControlClickResetsTheRowToItsMiddle) {

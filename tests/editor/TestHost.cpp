@@ -20,6 +20,7 @@ intptr_t BRISKO_VSTCALL recordingHost(AEffect*, int32_t opcode, int32_t index, i
       return 2400;
     case audioMasterAutomate:
       host.calls.push_back("automate " + std::to_string(index) + " " + std::to_string(opt));
+      host.edited();
       return 0;
     case audioMasterIdle:
       host.calls.push_back("idle");
@@ -27,9 +28,11 @@ intptr_t BRISKO_VSTCALL recordingHost(AEffect*, int32_t opcode, int32_t index, i
       return 0;
     case audioMasterBeginEdit:
       host.calls.push_back("beginEdit " + std::to_string(index));
+      host.edited();
       return 1;
     case audioMasterEndEdit:
       host.calls.push_back("endEdit " + std::to_string(index));
+      host.edited();
       return 1;
     default:
       return 0;

@@ -16,12 +16,20 @@ struct HostRecorder {
   std::vector<std::string> calls;
   // Runs inside audioMasterIdle, to test re-entry from the host.
   std::function<void()> onIdle;
+  // Runs inside audioMasterAutomate, BeginEdit and EndEdit with the call as
+  // recorded, likewise.
+  std::function<void(const std::string& call)> onEdit;
 
   void reset() {
     calls.clear();
     onIdle = nullptr;
+    onEdit = nullptr;
   }
   int count(const std::string& prefix) const;
+  // Runs onEdit with the call just recorded (a copy: the hook may record more).
+  void edited() {
+    if (onEdit) onEdit(std::string(calls.back()));
+  }
   static HostRecorder& instance();
 };
 

@@ -150,6 +150,27 @@ TEST_F(DropTargetTest, RefusedDropAnswersNoEffect) {
   text->Release();
 }
 
+// A drag still under way when the editor closes: the system's drag loop
+// keeps its reference to the drop target, which then has no frame to give
+// the drop to and refuses it.
+TEST_F(DropTargetTest, DropArrivingAfterTheFrameWentIsRefused) {
+  TestDataObject* text = TestDataObject::text("late");
+  target->AddRef();
+  DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  target->DragEnter(text, 0, {5, 5}, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+  delete setup->frame;
+  setup->frame = nullptr;
+  effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  EXPECT_EQ(target->DragOver(0, {5, 5}, &effect), S_OK);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  EXPECT_EQ(target->Drop(text, 0, {5, 5}, &effect), S_OK);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  target->Release();
+  text->Release();
+}
+
 TEST(ResolveShortcut, LeavesOtherNamesAndBrokenShortcutsAlone) {
   OleInitialize(nullptr);
   char target[64] = "unchanged";

@@ -8,6 +8,9 @@
 #if defined(BRISKO_HAVE_XRES)
 #include <X11/extensions/XRes.h>
 #endif
+#if defined(BRISKO_HAVE_XDAMAGE)
+#include <X11/extensions/Xdamage.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -127,6 +130,99 @@ TEST_F(X11Editor, DragMovesTheParameterInsideAnEditGesture) {
   EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
   host.closeEditor();
 }
+
+// A quick flick: press, move and release all between two idle calls of the
+// host. The drag ends where the button went up, not where the pointer went on.
+TEST_F(X11Editor, QuickFlickBetweenIdleCallsEndsWhereTheButtonWasReleased) {
+  ASSERT_EQ(host.openEditor(), 1);
+  ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  const Window child = host.editorWindow();
+  const int row = 3;
+  const int y = sliderTop(row) + 9;
+  host.plugin().clearCalls();
+  {
+    FakeInput input;
+    ASSERT_TRUE(input.ok());
+    input.moveTo(child, 50, y);
+    input.button(true);
+    input.moveTo(child, 98, y);
+    input.button(false);
+    input.moveTo(child, 150, y);
+  }
+  host.idle(200);
+  const float atRelease = 74.0f / 149.0f;
+  EXPECT_EQ(host.plugin().getParameter(row), atRelease);
+  const std::vector<host::HostCall> calls = editCallsOf(row);
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(calls.back().opcode, audioMasterEndEdit);
+  EXPECT_EQ(calls[calls.size() - 2].opt, atRelease);
+  EXPECT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+
+  // A click on the background leaves its release behind; the next drag
+  // still follows the pointer until its own release.
+  perform([&] {
+    FakeInput input;
+    input.moveTo(child, 190, 20);
+    input.button(true);
+    input.button(false);
+    input.moveTo(child, 60, y);
+    input.button(true);
+    input.moveTo(child, 124, y);
+    input.moveTo(child, 128, y);
+    input.button(false);
+  });
+  EXPECT_EQ(host.plugin().getParameter(row), 104.0f / 149.0f);
+  host.closeEditor();
+}
+
+#if defined(BRISKO_HAVE_XDAMAGE)
+// While a slider is dragged only what changed reaches the server: the dragged
+// row's slider and display, not the whole editor on every poll.
+TEST_F(X11Editor, DragCopiesOnlyTheChangedRowToTheServer) {
+  int eventBase = 0;
+  int errorBase = 0;
+  if (!XDamageQueryExtension(host.display(), &eventBase, &errorBase)) GTEST_SKIP() << "no DAMAGE extension";
+  ASSERT_EQ(host.openEditor(), 1);
+  ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+  const Window child = host.editorWindow();
+  // Goes with the window when the editor closes.
+  XDamageCreate(host.display(), child, XDamageReportRawRectangles);
+  XSync(host.display(), False);
+  // The server reports the whole window once when the damage object is made.
+  while (XPending(host.display()) > 0) {
+    XEvent event;
+    XNextEvent(host.display(), &event);
+  }
+  const int row = 1;
+  const int y = sliderTop(row) + 9;
+  perform([&] {
+    FakeInput input;
+    input.moveTo(child, 50, y);
+    input.button(true);
+    for (int x = 60; x <= 140; x += 20) input.moveTo(child, x, y);
+    input.button(false);
+  });
+  XSync(host.display(), False);
+  // The slider row and the display under it, whose outline takes in its
+  // right and bottom lines.
+  const int left = 20, top = sliderTop(row), right = 179, bottom = sliderTop(row) + 19 + 14 + 1;
+  long drawn = 0;
+  int outside = 0;
+  while (XPending(host.display()) > 0) {
+    XEvent event;
+    XNextEvent(host.display(), &event);
+    if (event.type != eventBase + XDamageNotify) continue;
+    const XRectangle& area = reinterpret_cast<const XDamageNotifyEvent&>(event).area;
+    drawn += static_cast<long>(area.width) * area.height;
+    if (area.x < left || area.y < top || area.x + area.width > right || area.y + area.height > bottom) ++outside;
+  }
+  EXPECT_GT(drawn, 0);
+  EXPECT_EQ(outside, 0) << drawn << " pixels drawn in all";
+  EXPECT_EQ(host.plugin().getParameter(row), 116.0f / 149.0f);
+  host.closeEditor();
+}
+#endif
 
 TEST_F(X11Editor, ControlClickResetsToTheMiddleAndBackgroundClicksDoNothing) {
   const int row = 2;

@@ -99,9 +99,10 @@ std::unique_ptr<HostWindow> FakePlatform::createWindow(NativeWindow, Frame& fram
 std::unique_ptr<OffscreenContext> FakePlatform::createOffscreen(Frame&, int32_t width, int32_t height,
                                                                 Color background) {
   ++offscreensCreated;
-  auto buffer = std::make_unique<FakeDrawContext>(buffers, nullptr);
+  auto buffer = std::make_unique<FakeDrawContext>(buffers, nullptr, &onDraw);
   buffer->record("offscreen " + std::to_string(width) + "x" + std::to_string(height) + " cleared " +
                  describe(background));
+  if (onOffscreen) onOffscreen();
   return buffer;
 }
 

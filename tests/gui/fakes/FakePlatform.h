@@ -5,6 +5,7 @@
 // driven by the test.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,10 +41,15 @@ class FakeMouse {
   Point last;
 };
 
+// Runs after each line a context records, e.g. to store a value from
+// "another thread" in the middle of a draw.
+using DrawHook = std::function<void(const std::string& line)>;
+
 class FakeDrawContext : public OffscreenContext {
  public:
   // Lines are appended to `log`; the mouse may be null (no buttons).
-  FakeDrawContext(std::vector<std::string>& log, FakeMouse* mouse) : lines(log), pointer(mouse) {}
+  FakeDrawContext(std::vector<std::string>& log, FakeMouse* mouse, const DrawHook* hook = nullptr)
+      : lines(log), pointer(mouse), onLine(hook) {}
 
   void setLineStyle(int32_t style) override;
   void setFrameColor(Color color) override;
@@ -59,11 +65,15 @@ class FakeDrawContext : public OffscreenContext {
   Point mousePosition() override;
   void copyTo(DrawContext& target, const Rect& rect, Point source) override;
 
-  void record(const std::string& line) { lines.push_back(line); }
+  void record(const std::string& line) {
+    lines.push_back(line);
+    if (onLine && *onLine) (*onLine)(line);
+  }
 
  private:
   std::vector<std::string>& lines;
   FakeMouse* pointer;
+  const DrawHook* onLine;
 };
 
 class FakeBitmap : public Bitmap {
@@ -84,12 +94,14 @@ class FakeBitmap : public Bitmap {
 class FakeClock : public Clock {
  public:
   uint32_t tickCount() override { return now; }
-  // Sleeping lets the time pass.
+  // Sleeping lets the time pass, unless the clock is coarse: then its reading
+  // moves only when the test moves it.
   void sleep(uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
-    now += milliseconds;
+    if (!coarse) now += milliseconds;
   }
   uint32_t now = 1000;
+  bool coarse = false;
   std::vector<uint32_t> sleeps;
 };
 
@@ -131,7 +143,7 @@ class FakePlatform : public Platform {
 
   // A context as the window's paint or click handler makes it.
   std::unique_ptr<FakeDrawContext> windowContext() {
-    return std::make_unique<FakeDrawContext>(screen, &mouse);
+    return std::make_unique<FakeDrawContext>(screen, &mouse, &onDraw);
   }
 
   FakeClock fakeClock;
@@ -142,6 +154,10 @@ class FakePlatform : public Platform {
   // What was drawn on the window and into back buffers.
   std::vector<std::string> screen;
   std::vector<std::string> buffers;
+  // Runs after every line drawn on the window or into a back buffer, and
+  // after every back buffer is made.
+  DrawHook onDraw;
+  std::function<void()> onOffscreen;
   Point cursor;
   Point windowOrigin;
   bool failWindows = false;
