@@ -8,8 +8,9 @@ Usage: audacity-host-test.py PLUGIN.so BRISKO-RENDER   (DISPLAY: a private Xvfb)
 2. The plug-in's own editor inside Audacity's effect dialog, captured from the
    screen, equals brisko-render --editor-png for the same values pixel for pixel.
 3. A slider dragged there (XTest, xdotool) changes the value Audacity applies:
-   the second export equals brisko-render with the dragged value, and the
-   editor shows that value.
+   a slow drag on one slider and a quick flick (press, move, release between
+   two idle calls) on another; the second export equals brisko-render with
+   both values, and the editor shows them.
 
 Everything Audacity keeps lives in a private HOME under a temporary folder;
 Audacity is started by this script and ended by its process id; every wait has
@@ -46,6 +47,8 @@ BLOCK = 8192  # Audacity's block length for an offline effect
 CHOSEN_X = {0: 36, 1: 99, 2: 124, 3: 54, 4: 44, 5: 134}
 DRAG_ROW = 0  # "Delay time"
 DRAG_FROM_X, DRAG_TO_X = 120, 61
+FLICK_ROW = 1  # "Feedback", clicked to CHOSEN_X[1] before
+FLICK_FROM_X, FLICK_TO_X = 40, 150
 SCREENSHOT = os.environ.get("BRISKO_AUDACITY_SCREENSHOT")  # Audacity's window with the dragged editor, as PNG
 WORK = None  # the temporary folder of this run
 failures = []
@@ -189,12 +192,13 @@ def grab_editor(origin):
     return np.asarray(ImageGrab.grab(bbox=box, xdisplay=DISPLAY).convert("RGB"))
 
 
-def editor_shows(name, dialog, expected, work, timeout=15):
+def editor_shows(name, dialog, expected, work, timeout=15, instead=None):
     """Waits until the editor captured in the dialog equals the expected picture,
     and answers the editor's screen position then.
 
     The editor paints at the host's idle, and the dialog may still be placing
-    it: the window is looked up again for every capture.
+    it: the window is looked up again for every capture. `instead` names
+    pictures of known wrong outcomes, to say which one a failed capture shows.
     """
     shot = None
     deadline = time.monotonic() + timeout
@@ -210,7 +214,9 @@ def editor_shows(name, dialog, expected, work, timeout=15):
         raise RuntimeError(f"{name}: no 200 x 300 editor window in Audacity's dialog")
     Image.fromarray(shot).save(os.path.join(work, "failed-capture.png"))
     differing = int(np.count_nonzero((shot != expected).any(axis=2))) if shot.shape == expected.shape else "all"
-    raise RuntimeError(f"{name}: the captured editor differs from --editor-png in {differing} pixels")
+    shows = [what for what, picture in (instead or {}).items() if np.array_equal(shot, picture)]
+    raise RuntimeError(f"{name}: the captured editor differs from --editor-png in {differing} pixels"
+                       + (f"; it shows {shows[0]}" if shows else ""))
 
 
 def keep_log(work):
@@ -332,6 +338,13 @@ def drag_slider(origin, row, from_x, to_x):
     xdotool("mouseup", "1")
 
 
+def flick_slider(origin, row, from_x, to_x):
+    """Press, one move and release in one xdotool call: all three reach the
+    editor between two of the host's idle calls."""
+    y = slider_y(origin, row)
+    xdotool("mousemove", origin[0] + from_x, y, "mousedown", "1", "mousemove", origin[0] + to_x, y, "mouseup", "1")
+
+
 def session(work, audacity):
     # Commands sent before the main window is up get an empty reply.
     main_window = wait_for("Audacity's main window", lambda: window_named("Audacity") or audacity.check_alive(), 60)
@@ -369,22 +382,31 @@ def session(work, audacity):
     same_samples("values clicked in the editor, modulation on", out,
                  reference_wav(work, "brisko-chosen.wav", chosen))
 
-    # Undo, then drag "Delay time" and apply again to the original input.
+    # Undo, then drag "Delay time" slowly, flick "Feedback", and apply again
+    # to the original input.
     dragged = {**chosen, DRAG_ROW: slider_value(DRAG_TO_X)}
     dragged_png = reference_png(work, "dragged.png", dragged)
+    flicked = {**dragged, FLICK_ROW: slider_value(FLICK_TO_X)}
+    flicked_png = reference_png(work, "flicked.png", flicked)
+    # What a flick that lost its end shows: the press position.
+    flick_at_press_png = reference_png(work, "flick-at-press.png", {**dragged, FLICK_ROW: slider_value(FLICK_FROM_X)})
 
     def drag(dialog):
         origin = editor_shows("reopened", dialog, chosen_png, work)
         drag_slider(origin, DRAG_ROW, DRAG_FROM_X, DRAG_TO_X)
-        editor_shows("after a drag", dialog, dragged_png, work)
+        origin = editor_shows("after a drag", dialog, dragged_png, work)
+        flick_slider(origin, FLICK_ROW, FLICK_FROM_X, FLICK_TO_X)
+        editor_shows(f"after a flick {FLICK_FROM_X} -> {FLICK_TO_X}", dialog, flicked_png, work,
+                     instead={f"the press position {FLICK_FROM_X}": flick_at_press_png,
+                              "the value before the flick": dragged_png})
         if SCREENSHOT:
             x, y, width, height = window_geometry(main_window)
             ImageGrab.grab(bbox=(x, y, x + width, y + height), xdisplay=DISPLAY).save(SCREENSHOT)
 
     pipe.send("Undo:")
     out = apply_with_dialog("dragged", drag)
-    same_samples(f"after the drag (\"Delay time\" {dragged[DRAG_ROW]!r})", out,
-                 reference_wav(work, "brisko-dragged.wav", dragged))
+    same_samples(f"after the drag and the flick (\"Delay time\" {flicked[DRAG_ROW]!r}, "
+                 f"\"Feedback\" {flicked[FLICK_ROW]!r})", out, reference_wav(work, "brisko-dragged.wav", flicked))
     if failures:
         log(f"{len(failures)} check(s) failed")
         keep_log(work)
