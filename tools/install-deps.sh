@@ -1,7 +1,20 @@
 #!/bin/bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: tools/install-deps.sh [build|test]
+# Usage: tools/install-deps.sh [build|test|wine32]
+#   wine32: 32-bit Wine (wine32:i386, with the i386 architecture added), for
+#   machines whose kernel executes 32-bit programs
 set -euo pipefail
+sudo_cmd=""
+[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+
+if [ "${1:-test}" = wine32 ]; then
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" && exit 0
+  echo "Installing: wine32:i386"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
+  exit 0
+fi
 
 build_packages=(cmake ninja-build g++ pkg-config libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
   libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest)
@@ -18,8 +31,6 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
