@@ -269,9 +269,9 @@ while :; do
 	if grep -q "^@@done $METHOD\$" "$WORK/ardour-render.log"; then
 		# the job finished; a crash after that (while closing) does not touch the result
 		[ $rc -eq 0 ] || echo "render.sh: warning: Ardour exited with rc $rc after finishing the $METHOD" >&2
-		# Ardour 7.3's export sometimes writes an all-silent file for a
-		# non-silent input, with no plug-in at all too (more often on a busy
-		# machine): retried like a crash.
+		# An all-silent export of a non-silent input, with no plug-in at all
+		# too, was Ardour 7.3's (render.lua now lets the engine run before
+		# the export); should it happen again, it is named and retried.
 		if [ "$METHOD" = export ] && [ "$INPUT_SILENT" = 0 ] && [ -f "$WORK/export/out.wav" ] &&
 			"$PYTHON" "$HERE/wavtool.py" silent "$WORK/export/out.wav" >/dev/null; then
 			rc=silent
@@ -280,10 +280,15 @@ while :; do
 		fi
 	fi
 	# a Lua error (rc 1) is deterministic: no retry; a crash (signal) may be Ardour's export defect
-	[ $rc -eq 1 ] && die 4 "render run failed (rc $rc)"
+	[ "$rc" = 1 ] && die 4 "render run failed (rc $rc)"
 	attempt=$((attempt + 1))
-	[ $attempt -le "$RETRIES" ] || die 4 "render run failed (rc $rc) in $attempt attempts"
-	echo "render.sh: render run failed (rc $rc), retrying" >&2
+	if [ "$rc" = silent ]; then
+		what="Ardour's export came out all silent for a non-silent input (a defect of the host)"
+	else
+		what="render run failed (rc $rc)"
+	fi
+	[ $attempt -le "$RETRIES" ] || die 4 "$what in $attempt attempts"
+	echo "render.sh: $what, retrying" >&2
 	RETRIED="$RETRIED rc$rc"
 	cp "$WORK/ardour-render.log" "$WORK/ardour-render.attempt$attempt.log"
 	cp "$WORK/ardour-render.log.stderr" "$WORK/ardour-render.attempt$attempt.log.stderr"
