@@ -61,7 +61,7 @@ run_ctest --preset win64
 # The 32-bit programs run only on a kernel that executes 32-bit code.
 if why_not=$(tools/can-run-i386.sh); then
   stage "32-bit Windows: build, test under 32-bit Wine"
-  tools/install-deps.sh wine32
+  tools/install-deps.sh lmms32  # 32-bit Wine, and LMMS's i386 parts for its render test
   build win32 -DBRISKO_WIN32_RUN=ON
   run_ctest --preset win32
   windows32=(build/win32/tools/render/brisko-render.exe build/win32/plugin/Brisko.dll)
