@@ -88,8 +88,8 @@ fi
 echo "--- with modulation: the pre-roll that matches Ardour's block count"
 if ardour ardour-modulated "${modulated[@]}"; then
   # The export's 2 s of silence are some 86 blocks; the idle blocks between
-  # setting the parameters and starting the export add at least the 16 that
-  # render.lua waits for, and more on a busy machine.
+  # setting the parameters and starting the export add a few, more on a busy
+  # machine (90 to 114 in all were seen).
   found=""
   for blocks in $(seq 86 300); do
     brisko "modulated-$blocks.wav" $blocks "${modulated[@]}" || exit 1
