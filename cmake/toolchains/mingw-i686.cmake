@@ -9,3 +9,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Its programs run under 32-bit Wine only where the machine executes 32-bit
+# code (tools/run-tests.sh finds that out by running one and sets this);
+# elsewhere the test programs are built and only the structural checks run.
+option(BRISKO_WIN32_RUN "Run the 32-bit test programs under 32-bit Wine" OFF)
+if(BRISKO_WIN32_RUN)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tools/wine-run.sh)
+endif()

@@ -233,27 +233,32 @@ run_lua() {
 
 # --- run 1: fresh session, stereo track, placeholder region of N samples
 T_CREATE=$(now)
-attempt=0
-while :; do
-	rm -rf "$WORK/session"
-	run_lua "$WORK/ardour-create.log" mode=create dir="$WORK/session" name=render rate="$RATE" buffer="$BUFFER" length="$N"
-	rc=$?
-	[ $rc -eq 0 ] && break
-	[ $rc -eq 124 ] || [ $rc -eq 137 ] && die 4 "session creation timed out after $TIMEOUT s"
-	attempt=$((attempt + 1))
-	[ $attempt -le "$RETRIES" ] || die 4 "session creation failed (rc $rc)"
-	echo "render.sh: session creation failed (rc $rc), retrying" >&2
-done
+# (a function: a render run whose export comes out silent starts again from a
+# new session, so that a fault in the session made by run 1 cannot repeat)
+create_session() {
+	local attempt=0 rc
+	while :; do
+		rm -rf "$WORK/session" "$WORK/session.pristine"
+		run_lua "$WORK/ardour-create.log" mode=create dir="$WORK/session" name=render rate="$RATE" buffer="$BUFFER" length="$N"
+		rc=$?
+		[ $rc -eq 0 ] && break
+		[ $rc -eq 124 ] || [ $rc -eq 137 ] && die 4 "session creation timed out after $TIMEOUT s"
+		attempt=$((attempt + 1))
+		[ $attempt -le "$RETRIES" ] || die 4 "session creation failed (rc $rc)"
+		echo "render.sh: session creation failed (rc $rc), retrying" >&2
+	done
+	SRC1=$(sed -n 's/^@@source 1 //p' "$WORK/ardour-create.log")
+	SRC2=$(sed -n 's/^@@source 2 //p' "$WORK/ardour-create.log")
+	[ -f "$SRC1" ] && [ -f "$SRC2" ] || die 4 "placeholder sources not found ('$SRC1', '$SRC2')"
+	# -p: the input keeps its older time stamp, as a move would keep it
+	cp -pf "$WORK/in_L.wav" "$SRC1" && cp -pf "$WORK/in_R.wav" "$SRC2" || die 4 "cannot put the input in place"
+	# each render attempt starts from a pristine copy of the session
+	cp -a "$WORK/session" "$WORK/session.pristine" || die 4 "cannot copy the session"
+}
+create_session
 CREATE_SECS=$(since "$T_CREATE")
 
-SRC1=$(sed -n 's/^@@source 1 //p' "$WORK/ardour-create.log")
-SRC2=$(sed -n 's/^@@source 2 //p' "$WORK/ardour-create.log")
-[ -f "$SRC1" ] && [ -f "$SRC2" ] || die 4 "placeholder sources not found ('$SRC1', '$SRC2')"
-mv -f "$WORK/in_L.wav" "$SRC1" && mv -f "$WORK/in_R.wav" "$SRC2" || die 4 "cannot put the input in place"
-
 # --- run 2: load, insert plug-in, set parameters, export or bounce
-# (each attempt starts from a pristine copy of the session made by run 1)
-cp -a "$WORK/session" "$WORK/session.pristine" || die 4 "cannot copy the session"
 T_RENDER=$(now)
 attempt=0
 RETRIED=""
@@ -269,9 +274,9 @@ while :; do
 	if grep -q "^@@done $METHOD\$" "$WORK/ardour-render.log"; then
 		# the job finished; a crash after that (while closing) does not touch the result
 		[ $rc -eq 0 ] || echo "render.sh: warning: Ardour exited with rc $rc after finishing the $METHOD" >&2
-		# Ardour 7.3's export sometimes writes an all-silent file for a
-		# non-silent input, with no plug-in at all too (more often on a busy
-		# machine): retried like a crash.
+		# Ardour 7.3's export sometimes comes out all silent for a non-silent
+		# input, with no plug-in at all too, on a busy machine, and then for
+		# every render of the same session: named, and retried from a new one.
 		if [ "$METHOD" = export ] && [ "$INPUT_SILENT" = 0 ] && [ -f "$WORK/export/out.wav" ] &&
 			"$PYTHON" "$HERE/wavtool.py" silent "$WORK/export/out.wav" >/dev/null; then
 			rc=silent
@@ -280,13 +285,24 @@ while :; do
 		fi
 	fi
 	# a Lua error (rc 1) is deterministic: no retry; a crash (signal) may be Ardour's export defect
-	[ $rc -eq 1 ] && die 4 "render run failed (rc $rc)"
+	[ "$rc" = 1 ] && die 4 "render run failed (rc $rc)"
 	attempt=$((attempt + 1))
-	[ $attempt -le "$RETRIES" ] || die 4 "render run failed (rc $rc) in $attempt attempts"
-	echo "render.sh: render run failed (rc $rc), retrying" >&2
+	if [ "$rc" = silent ]; then
+		what="Ardour's export came out all silent for a non-silent input (a defect of the host)"
+	else
+		what="render run failed (rc $rc)"
+	fi
+	[ $attempt -le "$RETRIES" ] || die 4 "$what in $attempt attempts"
 	RETRIED="$RETRIED rc$rc"
 	cp "$WORK/ardour-render.log" "$WORK/ardour-render.attempt$attempt.log"
 	cp "$WORK/ardour-render.log.stderr" "$WORK/ardour-render.attempt$attempt.log.stderr"
+	if [ "$rc" = silent ]; then
+		echo "render.sh: $what, retrying with a new session" >&2
+		mv "$WORK/session.pristine" "$WORK/session.silent$attempt" # kept with RENDER_KEEP=1
+		create_session
+	else
+		echo "render.sh: $what, retrying" >&2
+	fi
 done
 RENDER_SECS=$(since "$T_RENDER")
 

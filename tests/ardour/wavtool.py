@@ -13,6 +13,15 @@ only the Python standard library; the other commands need numpy (Debian's
   wavtool.py merge LEFT.wav RIGHT.wav OUT.wav [--s24]
       interleave two mono 32-bit float WAVs into a stereo WAV, bit for bit
       (--s24: 24-bit PCM, round(x * 2^23) clipped, no dither)
+  wavtool.py same FRAMES A.wav B.wav
+      exit 0 when the first FRAMES frames of two 32-bit float WAVs are the same
+      bits (standard library only; fast: for searches over many renders); 1
+      otherwise, printing the first difference; 2 when either is too short
+  wavtool.py pad IN.wav OUT.wav BLOCK
+      32-bit float WAV padded with zero frames to a whole number of BLOCK
+      frames plus one more block (standard library only)
+  wavtool.py frames FILE.wav
+      the number of frames (standard library only)
   wavtool.py info FILE.wav
       channels, rate, length, sample format, peak per channel
   wavtool.py compare IN.wav OUT.wav [--expect-delay D] [--expect-gain G] [--tol T] [--max-lag L]
@@ -308,6 +317,42 @@ def compare(args):
     return 0 if ok else 1
 
 
+def float_wav(path):
+    tag, channels, rate, bits, block, data = parse_wav(path)
+    if tag != 3 or bits != 32:
+        raise SystemExit("%s: not a 32-bit float WAV" % path)
+    return channels, rate, block, data[:len(data) // block * block]
+
+
+def same(args):
+    (ca, _, ba, a), (cb, _, bb, b) = float_wav(args.a), float_wav(args.b)
+    n = args.frames
+    if ca != cb or len(a) < n * ba or len(b) < n * bb:
+        print("same: %d and %d channels, %d and %d frames, %d wanted" % (ca, cb, len(a) // ba, len(b) // bb, n))
+        return 2
+    a, b = a[:n * ba], b[:n * bb]
+    if a == b:
+        return 0
+    i = next(i for i in range(0, len(a), 4) if a[i:i + 4] != b[i:i + 4])
+    va, vb = struct.unpack("<f", a[i:i + 4])[0], struct.unpack("<f", b[i:i + 4])[0]
+    print("same: first difference at frame %d, channel %d: %r and %r" % (i // ba, i % ba // 4, va, vb))
+    return 1
+
+
+def pad(args):
+    channels, rate, block, data = float_wav(args.input)
+    frames = len(data) // block
+    padded = (frames + args.block - 1) // args.block * args.block + args.block
+    write_wav_f32_raw(args.out, data + bytes((padded - frames) * block), channels, padded, rate)
+    return 0
+
+
+def frames(args):
+    channels, rate, block, data = float_wav(args.file)
+    print(len(data) // block)
+    return 0
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = ap.add_subparsers(dest="cmd", required=True)
@@ -328,6 +373,16 @@ def main():
     m.add_argument("right")
     m.add_argument("out")
     m.add_argument("--s24", action="store_true")
+    sm = sub.add_parser("same")
+    sm.add_argument("frames", type=int)
+    sm.add_argument("a")
+    sm.add_argument("b")
+    pd = sub.add_parser("pad")
+    pd.add_argument("input")
+    pd.add_argument("out")
+    pd.add_argument("block", type=int)
+    fr = sub.add_parser("frames")
+    fr.add_argument("file")
     i = sub.add_parser("info")
     i.add_argument("file")
     c = sub.add_parser("compare")
@@ -341,7 +396,8 @@ def main():
     c.add_argument("--tol", type=float, default=0.0)
     c.add_argument("--max-lag", type=int, default=44100)
     args = ap.parse_args()
-    return {"gen": gen, "silent": silent, "split": split, "merge": merge, "info": info, "compare": compare}[args.cmd](args)
+    return {"gen": gen, "silent": silent, "split": split, "merge": merge, "info": info, "compare": compare,
+            "same": same, "pad": pad, "frames": frames}[args.cmd](args)
 
 
 if __name__ == "__main__":
