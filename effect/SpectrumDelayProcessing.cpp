@@ -17,6 +17,17 @@ double mixFactor(float value) {
   return value > 1.0f ? 1.0 : value;
 }
 
+#if defined(__SSE2__)
+// mixFactor of two values, without branches: a value compared >= 0 (not NaN
+// nor negative) is kept, bits and all, anything else becomes +0; then at
+// most 1.
+__m128d mixFactors(float first, float second) {
+  const __m128 values = _mm_unpacklo_ps(_mm_set_ss(first), _mm_set_ss(second));
+  const __m128 kept = _mm_and_ps(_mm_cmpge_ps(values, _mm_setzero_ps()), values);
+  return _mm_cvtps_pd(_mm_min_ps(kept, _mm_set1_ps(1.0f)));
+}
+#endif
+
 }  // namespace
 
 void SpectrumDelay::processAdding(float** inputs, float** outputs, int32_t sampleFrames) {
@@ -109,9 +120,9 @@ void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const f
   };
   // (When both outputs are one buffer, adding reads what the left one wrote.)
   for (; out0 != out1 && i + 2 <= sampleFrames; i += 2) {
-    const double first = mixFactor(loadParameter(kParamDryWet));
-    const double second = mixFactor(loadParameter(kParamDryWet));
-    const __m128d w = _mm_setr_pd(first, second);
+    const float first = loadParameter(kParamDryWet);
+    const float second = loadParameter(kParamDryWet);
+    const __m128d w = mixFactors(first, second);
     const __m128d dryGain = _mm_sub_pd(_mm_set1_pd(1.0), w);
     const __m128 mixed0 = mixPair(dryGain, w, in0 + i, wet0 + i, out0 + i);
     const __m128 mixed1 = mixPair(dryGain, w, in1 + i, wet1 + i, out1 + i);
