@@ -46,7 +46,7 @@ struct BinDelayKernels {
 };
 // SSE2 where the target has it, plain code otherwise.
 const BinDelayKernels& baselineBinDelayKernels();
-// AVX2 (hardware gathers, four doubles per register): null when not built in
+// AVX2 (four doubles per register): null when not built in
 // or the CPU does not run it.
 const BinDelayKernels* avx2BinDelayKernels();
 // The AVX2 table itself, compiled for AVX2: only after the CPU check.
