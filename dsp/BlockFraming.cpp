@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dsp/OverlapAdd.h"
+
 namespace brisko {
 
 SpectrumFrameList::SpectrumFrameList() { slots_.push_back(std::make_unique<SpectrumFrame>()); }
@@ -155,12 +157,10 @@ void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
   if (frame.position < 0 || frame.position > blockLength_ || frame.capacity != frameSize_) return;
   FourierTransform* transform = frame.setup->transform();
   transform->inverse(frame.spectrum.data(), timeFrame_.data());
-  transform->rescale(timeFrame_.data());
-  const float* window = frame.setup->synthesisWindow();
-  float* out = accumulator_.data() + frame.position;
-  for (int32_t j = 0; j < frameSize_; ++j) {
-    out[j] = static_cast<float>(static_cast<double>(window[j]) * timeFrame_[static_cast<size_t>(j)] + out[j]);
-  }
+  // The rescale by 1/N (a power of two, so exact in float) goes into the overlap-add pass.
+  const auto scale = static_cast<float>(1.0 / transform->length());
+  fastestOverlapAdd()(accumulator_.data() + frame.position, frame.setup->synthesisWindow(), timeFrame_.data(), scale,
+                      frameSize_);
 }
 
 }  // namespace brisko

@@ -1,5 +1,7 @@
 #include "effect/BinDelayKernels.h"
 
+#include "dsp/CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -47,9 +49,7 @@ inline __m128 gatherFour(const float* history, const int32_t* offsets, int32_t j
 }
 #endif
 
-}  // namespace
-
-void delayBinsUniform(const BinDelayFrame& f, const ReadTap& tap) {
+void uniformBaseline(const BinDelayFrame& f, const ReadTap& tap) {
   int32_t j = 0;
 #if defined(__SSE2__)
   const __m128d frac = _mm_set1_pd(tap.frac);
@@ -64,11 +64,7 @@ void delayBinsUniform(const BinDelayFrame& f, const ReadTap& tap) {
   for (; j < f.bins; ++j) delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
 }
 
-void delayBinsPerBin(const BinDelayFrame& f, const ReadTap* taps, const int32_t* slotOf) {
-  delayBinsPerBin(&f, 1, taps, slotOf);
-}
-
-void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+void perBinBaseline(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
   const int32_t bins = frames[0].bins;
   int32_t j = 0;
 #if defined(__SSE2__)
@@ -92,6 +88,36 @@ void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* 
     const ReadTap& tap = taps[slotOf[j]];
     for (int32_t c = 0; c < count; ++c) delayOneBin(frames[c], j, tap.row0Offset, tap.row1Offset, tap.frac);
   }
+}
+
+constexpr BinDelayKernels kBaseline = {uniformBaseline, perBinBaseline};
+
+// The fastest implementation this CPU runs.
+const BinDelayKernels& fastest() {
+  static const BinDelayKernels& kernels = avx2BinDelayKernels() ? *avx2BinDelayKernels() : kBaseline;
+  return kernels;
+}
+
+}  // namespace
+
+const BinDelayKernels& baselineBinDelayKernels() { return kBaseline; }
+
+const BinDelayKernels* avx2BinDelayKernels() {
+#if defined(BRISKO_ENGINE_AVX2)
+  return cpuRunsAvx2() ? avx2BinDelayKernelsUnchecked() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
+void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap) { fastest().uniform(frame, tap); }
+
+void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf) {
+  fastest().perBin(&frame, 1, taps, slotOf);
+}
+
+void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+  fastest().perBin(frames, count, taps, slotOf);
 }
 
 }  // namespace brisko

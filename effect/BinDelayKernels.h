@@ -19,8 +19,8 @@ struct ReadTap {
 // for both halves of the packed spectrum. Reads come before writes, so a tap
 // on the write row sees the value stored a whole history earlier.
 struct BinDelayFrame {
-  float* first;             // first half of the packed spectrum
-  float* second;            // second half
+  float* first;              // first half of the packed spectrum
+  float* second;             // second half
   const float* realHistory;  // all rows of the first-half history
   const float* sineHistory;  // all rows of the second-half history
   float* realWrite;          // the write row of each history
@@ -37,5 +37,19 @@ void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int3
 // The same for `count` frames (the channels of engines in step), each bin's
 // taps looked up once for all of them.
 void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
+
+// The implementations the functions above choose from, for tests and
+// benchmarks: each gives the same bits.
+struct BinDelayKernels {
+  void (*uniform)(const BinDelayFrame& frame, const ReadTap& tap);
+  void (*perBin)(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
+};
+// SSE2 where the target has it, plain code otherwise.
+const BinDelayKernels& baselineBinDelayKernels();
+// AVX2 (four doubles per register): null when not built in
+// or the CPU does not run it.
+const BinDelayKernels* avx2BinDelayKernels();
+// The AVX2 table itself, compiled for AVX2: only after the CPU check.
+const BinDelayKernels* avx2BinDelayKernelsUnchecked();
 
 }  // namespace brisko

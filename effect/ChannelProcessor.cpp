@@ -11,6 +11,7 @@ constexpr float kMinimumDelay = 0.00125f;
 constexpr double kSpanScale = ChannelProcessor::kHistoryRows - 1;
 constexpr double kFrequencyScale = 256.0;
 constexpr double kRows = ChannelProcessor::kHistoryRows;
+constexpr int32_t kFloatsPerLine = 16;  // 64-byte cache lines
 
 // Hosts send values in 0 .. 1; anything else (NaN included) is brought into
 // that range so the history can neither run away nor be indexed wildly.
@@ -134,19 +135,13 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 // instead of missing them one bin at a time (a host that runs many instances
 // in turn leaves little of this one in the cache). Only a hint.
 void ChannelProcessor::prefetchNextFrame() const {
-  constexpr int32_t kFloatsPerLine = 16;
   for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
     __builtin_prefetch(realPart() + index(writeRow_, j), 1);
     __builtin_prefetch(sinePart() + index(writeRow_, j), 1);
   }
-  if (uniformSlots_) return;
-  int32_t previousSlot = -1;
-  for (int32_t j = 0; j < kBinsPerHalf; ++j) {
-    if (binSlotOffsets_[j] == 0) continue;  // the next position is not known yet
-    const int32_t slot = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
-    if (slot == previousSlot && j % kFloatsPerLine != 0) continue;  // same cache lines as bin j - 1
-    previousSlot = slot;
-    const ReadTap& tap = taps_[slot];
+  for (int32_t k = 0; k < prefetchBinCount_; ++k) {
+    const int32_t j = prefetchBins_[k];
+    const ReadTap& tap = taps_[(binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1)];
     __builtin_prefetch(realPart() + tap.row0Offset + j);
     __builtin_prefetch(realPart() + tap.row1Offset + j);
     __builtin_prefetch(sinePart() + tap.row0Offset + j);
@@ -178,6 +173,17 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
   for (int32_t j = 0; j < kBinsPerHalf; ++j) {
     binSlotOffsets_[j] = slotFor(j, binDelay, 0);
     uniformSlots_ = uniformSlots_ && binSlotOffsets_[j] == 0;
+  }
+  // A bin with offset zero reads the position the next frame stores, not known
+  // yet; a bin with its predecessor's offset reads the same cache lines,
+  // unless it starts a new one.
+  prefetchBinCount_ = 0;
+  int32_t previousOffset = -1;
+  for (int32_t j = 0; j < kBinsPerHalf; ++j) {
+    if (binSlotOffsets_[j] == 0) continue;
+    if (binSlotOffsets_[j] == previousOffset && j % kFloatsPerLine != 0) continue;
+    previousOffset = binSlotOffsets_[j];
+    prefetchBins_[prefetchBinCount_++] = j;
   }
 }
 

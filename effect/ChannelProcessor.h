@@ -102,6 +102,10 @@ class ChannelProcessor {
   ReadTap taps_[kReadSlots];
   int32_t binSlotOffsets_[kBinsPerHalf] = {};
   int32_t binSlots_[kBinsPerHalf] = {};
+  // The bins prefetchNextFrame fetches for: a slot offset other than zero,
+  // and another one than the bin fetched for before it, or a new cache line.
+  int32_t prefetchBins_[kBinsPerHalf] = {};
+  int32_t prefetchBinCount_ = 0;
   float offsetsBinDelay_ = 0.0f;
   bool uniformSlots_ = true;
 };

@@ -1,4 +1,5 @@
 #include "dsp/BlockFraming.h"
+#include "dsp/OverlapAdd.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,31 @@ TEST(BlockFraming, OverlapAddSumIsFormedInDouble) {
     differences += queue[i] != floatQueue[i];
   }
   EXPECT_GT(differences, 0);
+}
+
+// Each overlap-add this CPU runs against the formula, over a whole frame and
+// a length that leaves a tail after the vector part.
+TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
+  std::vector<OverlapAddFunction> implementations{baselineOverlapAdd()};
+  if (avx2OverlapAdd()) implementations.push_back(avx2OverlapAdd());
+  std::vector<float> window(263), time(263), start(263);
+  uint32_t seed = 9;
+  for (auto* v : {&window, &time, &start})
+    for (float& x : *v) {
+      seed = seed * 1664525u + 1013904223u;
+      x = static_cast<float>(static_cast<int32_t>(seed)) * 3.1e-10f;
+    }
+  for (const OverlapAddFunction overlapAdd : implementations) {
+    for (int n : {256, 263}) {
+      std::vector<float> actual = start, expected = start;
+      overlapAdd(actual.data(), window.data(), time.data(), 1.0f / 256, n);
+      for (int j = 0; j < n; ++j) {
+        const float scaled = time[j] * (1.0f / 256);
+        expected[j] = static_cast<float>(static_cast<double>(window[j]) * scaled + expected[j]);
+      }
+      EXPECT_EQ(actual, expected) << n;
+    }
+  }
 }
 
 TEST(BlockFraming, NullInputAndEmptyLists) {

@@ -1,9 +1,9 @@
-#include "effect/BinDelayKernels.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
+
+#include "effect/BinDelayKernels.h"
 
 namespace brisko {
 namespace {
@@ -21,8 +21,14 @@ struct Buffers {
       }
   }
   BinDelayFrame frame(int writeRow, double feedback) {
-    return {first.data(), second.data(), real.data(), sine.data(), real.data() + writeRow * kBins,
-            sine.data() + writeRow * kBins, feedback, kBins};
+    return {first.data(),
+            second.data(),
+            real.data(),
+            sine.data(),
+            real.data() + writeRow * kBins,
+            sine.data() + writeRow * kBins,
+            feedback,
+            kBins};
   }
 };
 
@@ -30,34 +36,53 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
+// Every implementation this CPU runs, each checked on its own.
+struct Implementation {
+  const char* name;
+  const BinDelayKernels* kernels;
+};
+std::vector<Implementation> implementations() {
+  std::vector<Implementation> list{{"baseline", &baselineBinDelayKernels()}};
+  if (avx2BinDelayKernels()) list.push_back({"AVX2", avx2BinDelayKernels()});
+  return list;
+}
+
 // The vector path for a shared tap must give the bits of the one-bin path.
 TEST(BinDelayKernels, UniformTapMatchesPerBinPath) {
-  for (int writeRow : {0, 3, 5}) {
-    for (double frac : {0.0, 0.25, static_cast<double>(0.3337f), 1.0 - 1.0 / 4096}) {
-      const ReadTap tap{3 * kBins, 4 * kBins, frac};  // reads row 3, which is also a write row above
-      Buffers vector(42), scalar(42);
-      delayBinsUniform(vector.frame(writeRow, static_cast<float>(1.4f)), tap);
-      std::vector<int32_t> slots(kBins, 0);
-      delayBinsPerBin(scalar.frame(writeRow, static_cast<float>(1.4f)), &tap, slots.data());
-      EXPECT_TRUE(sameBits(vector.first, scalar.first));
-      EXPECT_TRUE(sameBits(vector.second, scalar.second));
-      EXPECT_TRUE(sameBits(vector.real, scalar.real));
-      EXPECT_TRUE(sameBits(vector.sine, scalar.sine));
+  for (const Implementation& implementation : implementations()) {
+    SCOPED_TRACE(implementation.name);
+    for (int writeRow : {0, 3, 5}) {
+      for (double frac : {0.0, 0.25, static_cast<double>(0.3337f), 1.0 - 1.0 / 4096}) {
+        const ReadTap tap{3 * kBins, 4 * kBins, frac};  // reads row 3, which is also a write row above
+        Buffers vector(42), scalar(42);
+        implementation.kernels->uniform(vector.frame(writeRow, static_cast<float>(1.4f)), tap);
+        std::vector<int32_t> slots(kBins, 0);
+        const BinDelayFrame frame = scalar.frame(writeRow, static_cast<float>(1.4f));
+        implementation.kernels->perBin(&frame, 1, &tap, slots.data());
+        EXPECT_TRUE(sameBits(vector.first, scalar.first));
+        EXPECT_TRUE(sameBits(vector.second, scalar.second));
+        EXPECT_TRUE(sameBits(vector.real, scalar.real));
+        EXPECT_TRUE(sameBits(vector.sine, scalar.sine));
+      }
     }
   }
 }
 
 // A tap on the write row reads the old value before replacing it.
 TEST(BinDelayKernels, TapOnTheWriteRowReadsBeforeWriting) {
-  Buffers buffers(7);
-  const std::vector<float> oldRow(buffers.real.begin() + 2 * kBins, buffers.real.begin() + 3 * kBins);
-  const ReadTap tap{2 * kBins, 3 * kBins, 0.0};
-  delayBinsUniform(buffers.frame(2, 0.0), tap);
-  EXPECT_TRUE(sameBits(buffers.first, oldRow));
+  for (const Implementation& implementation : implementations()) {
+    SCOPED_TRACE(implementation.name);
+    Buffers buffers(7);
+    const std::vector<float> oldRow(buffers.real.begin() + 2 * kBins, buffers.real.begin() + 3 * kBins);
+    const ReadTap tap{2 * kBins, 3 * kBins, 0.0};
+    implementation.kernels->uniform(buffers.frame(2, 0.0), tap);
+    EXPECT_TRUE(sameBits(buffers.first, oldRow));
+  }
 }
 
-// Each bin through its own tap (the four-bin gathers included): the bits of
-// the formula, bin by bin, with every read before the write row changes.
+// Each bin through its own tap (the four-bin gathers included), for two
+// channels at once: the bits of the formula, bin by bin, with every read
+// before the write row changes.
 TEST(BinDelayKernels, PerBinTapsMatchTheFormulaBinByBin) {
   const ReadTap taps[5] = {{3 * kBins, 4 * kBins, 0.5},
                            {0, kBins, static_cast<double>(0.3337f)},
@@ -72,25 +97,33 @@ TEST(BinDelayKernels, PerBinTapsMatchTheFormulaBinByBin) {
   }
   constexpr int kWriteRow = 3;  // also a row that taps 0 reads
   const double feedback = static_cast<float>(1.4f);
-  Buffers actual(11), expected(11);
-  delayBinsPerBin(actual.frame(kWriteRow, feedback), taps, slots.data());
-  const Buffers before(11);
-  for (int j = 0; j < kBins; ++j) {
-    const ReadTap& tap = taps[slots[j]];
-    for (int half = 0; half < 2; ++half) {
-      const std::vector<float>& history = half ? before.sine : before.real;
-      std::vector<float>& spectrum = half ? expected.second : expected.first;
-      std::vector<float>& written = half ? expected.sine : expected.real;
-      const double h0 = history[tap.row0Offset + j];
-      const double a = h0 + tap.frac * (history[tap.row1Offset + j] - h0);
-      written[kWriteRow * kBins + j] = static_cast<float>((spectrum[j] + feedback * a) * 0.5);
-      spectrum[j] = static_cast<float>(a);
+  for (const Implementation& implementation : implementations()) {
+    SCOPED_TRACE(implementation.name);
+    Buffers left(11), right(13);
+    const BinDelayFrame frames[2] = {left.frame(kWriteRow, feedback), right.frame(kWriteRow, feedback)};
+    implementation.kernels->perBin(frames, 2, taps, slots.data());
+    for (uint32_t channelSeed : {11u, 13u}) {
+      const Buffers& actual = channelSeed == 11u ? left : right;
+      Buffers expected(channelSeed);
+      const Buffers before(channelSeed);
+      for (int j = 0; j < kBins; ++j) {
+        const ReadTap& tap = taps[slots[j]];
+        for (int half = 0; half < 2; ++half) {
+          const std::vector<float>& history = half ? before.sine : before.real;
+          std::vector<float>& spectrum = half ? expected.second : expected.first;
+          std::vector<float>& written = half ? expected.sine : expected.real;
+          const double h0 = history[tap.row0Offset + j];
+          const double a = h0 + tap.frac * (history[tap.row1Offset + j] - h0);
+          written[kWriteRow * kBins + j] = static_cast<float>((spectrum[j] + feedback * a) * 0.5);
+          spectrum[j] = static_cast<float>(a);
+        }
+      }
+      EXPECT_TRUE(sameBits(actual.first, expected.first));
+      EXPECT_TRUE(sameBits(actual.second, expected.second));
+      EXPECT_TRUE(sameBits(actual.real, expected.real));
+      EXPECT_TRUE(sameBits(actual.sine, expected.sine));
     }
   }
-  EXPECT_TRUE(sameBits(actual.first, expected.first));
-  EXPECT_TRUE(sameBits(actual.second, expected.second));
-  EXPECT_TRUE(sameBits(actual.real, expected.real));
-  EXPECT_TRUE(sameBits(actual.sine, expected.sine));
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#include "dsp/OverlapAdd.h"
+
+#include "dsp/CpuFeatures.h"
+
+namespace brisko {
+namespace {
+
+void overlapAddBaseline(float* out, const float* window, const float* time, float scale, int32_t n) {
+  for (int32_t j = 0; j < n; ++j) {
+    const float scaled = time[j] * scale;
+    out[j] = static_cast<float>(static_cast<double>(window[j]) * scaled + out[j]);
+  }
+}
+
+}  // namespace
+
+OverlapAddFunction baselineOverlapAdd() { return overlapAddBaseline; }
+
+OverlapAddFunction avx2OverlapAdd() {
+#if defined(BRISKO_FFT_AVX2)
+  return cpuRunsAvx2() ? avx2OverlapAddUnchecked() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
+OverlapAddFunction fastestOverlapAdd() {
+  static const OverlapAddFunction function = avx2OverlapAdd() ? avx2OverlapAdd() : overlapAddBaseline;
+  return function;
+}
+
+}  // namespace brisko

@@ -1,0 +1,32 @@
+// Compiled with -mavx2 (and nothing else from this file may run before the
+// CPU check): four samples' doubles per register, the same operations.
+#include "dsp/OverlapAdd.h"
+
+#if defined(__AVX2__)
+
+#include <immintrin.h>
+
+namespace brisko {
+namespace {
+
+void overlapAdd(float* out, const float* window, const float* time, float scale, int32_t n) {
+  const __m128 scales = _mm_set1_ps(scale);
+  int32_t j = 0;
+  for (; j + 4 <= n; j += 4) {
+    const __m256d scaled = _mm256_cvtps_pd(_mm_mul_ps(_mm_loadu_ps(time + j), scales));
+    const __m256d product = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(window + j)), scaled);
+    _mm_storeu_ps(out + j, _mm256_cvtpd_ps(_mm256_add_pd(product, _mm256_cvtps_pd(_mm_loadu_ps(out + j)))));
+  }
+  for (; j < n; ++j) {
+    const float scaled = time[j] * scale;
+    out[j] = static_cast<float>(static_cast<double>(window[j]) * scaled + out[j]);
+  }
+}
+
+}  // namespace
+
+OverlapAddFunction avx2OverlapAddUnchecked() { return overlapAdd; }
+
+}  // namespace brisko
+
+#endif
