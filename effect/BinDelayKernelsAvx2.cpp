@@ -20,6 +20,9 @@ inline void delayFourBins(__m128 h0, __m128 h1, float* spectrum, float* write, _
   _mm_storeu_ps(spectrum, _mm256_cvtpd_ps(a));
 }
 
+// The baseline's single-bin step, kept as this unit's own copy: a shared
+// inline function with external linkage could be emitted from this -mavx2
+// unit and picked by the linker for the baseline's callers too.
 inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t row1, double frac) {
   const double real0 = f.realHistory[row0 + j];
   const double sine0 = f.sineHistory[row0 + j];
