@@ -42,6 +42,10 @@ struct Plan {
 // Plan::twiddles built from the quarter cosine table.
 std::vector<double> expandTwiddles(const std::vector<float>& quarterCosine, int32_t bitCount);
 
+// Passes are inlined into the whole transforms, so that a transform of a
+// fixed length runs them with every size and offset a constant.
+#define BRISKO_PASS inline __attribute__((always_inline))
+
 namespace {
 
 inline Twiddles twiddlesOfPass(const Plan& plan, int32_t p) {
@@ -90,8 +94,8 @@ inline FourValues<L> forwardFourPoint(typename L::Narrow x0, typename L::Narrow 
 // (offsets are bit-reversal table entries, counted in floats) and the 8-point
 // pass, fused. The 4-point results are rounded to float exactly as if they
 // had been stored. `count` positions.
-template <class L>
-void forwardFirstStages(float* D, const float* x, const int32_t* offsets, double halfSqrt2, int32_t count) {
+template <class L, class Count>
+BRISKO_PASS void forwardFirstStages(float* D, const float* x, const int32_t* offsets, double halfSqrt2, Count count) {
   const auto scale = L::broadcast(halfSqrt2);
   for (int32_t c = 0; c < count; c += 8) {
     const int32_t* r = offsets + c;
@@ -116,8 +120,8 @@ void forwardFirstStages(float* D, const float* x, const int32_t* offsets, double
 }
 
 // Merges pairs of m-point spectra into 2m-point spectra.
-template <class L>
-void forwardMerge(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t count) {
+template <class L, class M, class Count>
+BRISKO_PASS void forwardMerge(float* D, const float* S, Twiddles twiddles, M m, Count count) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < count; c += 2 * m) {
     auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };
@@ -143,8 +147,8 @@ void forwardMerge(float* D, const float* S, Twiddles twiddles, int32_t m, int32_
 }
 
 // Inverse of forwardMerge up to a factor of 2.
-template <class L>
-void inverseSplit(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t count) {
+template <class L, class M, class Count>
+BRISKO_PASS void inverseSplit(float* D, const float* S, Twiddles twiddles, M m, Count count) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < count; c += 2 * m) {
     auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };
@@ -187,8 +191,8 @@ inline void inverseFourPoint(float* out, const int32_t* r, typename L::Narrow t0
 // Butterfly stages 3 to 1 backwards: the 8-point pass and the 4-point pass,
 // fused, writing out in bit-reversed order. The 8-point results are rounded
 // to float exactly as if they had been stored.
-template <class L>
-void inverseLastStages(float* out, const float* S, const int32_t* offsets, double halfSqrt2, int32_t count) {
+template <class L, class Count>
+BRISKO_PASS void inverseLastStages(float* out, const float* S, const int32_t* offsets, double halfSqrt2, Count count) {
   const auto scale = L::broadcast(halfSqrt2);
   for (int32_t c = 0; c < count; c += 8) {
     auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };

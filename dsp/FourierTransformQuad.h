@@ -22,6 +22,8 @@
 #include <xmmintrin.h>
 
 #include <cstdint>
+#include <type_traits>
+#include <utility>
 
 #include "dsp/FourierTransformKernels.h"
 #include "dsp/FourierTransformPasses.h"
@@ -155,8 +157,8 @@ inline void storeTransposed(float* p, __m128 a, __m128 b, __m128 c, __m128 d) {
 }
 
 // Merging pass over plain-layout groups of 2m, four indices at a time.
-template <class W>
-void forwardMergePlain(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
+template <class W, class M, class N>
+BRISKO_PASS void forwardMergePlain(float* D, const float* S, Twiddles twiddles, M m, N n) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     const float* s = S + c;
@@ -173,8 +175,8 @@ void forwardMergePlain(float* D, const float* S, Twiddles twiddles, int32_t m, i
 // reads a lane array, writes the plain layout. The two groups go side by
 // side, two indices at a time: element 4i of the lane array already holds
 // both groups' S[c+i], element 4i + 2 both groups' S[c+m+i].
-template <class W>
-void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, int32_t n) {
+template <class W, class N>
+BRISKO_PASS void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, N n) {
   using Wide = typename W::Wide;
   const int32_t m = n / 4, h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
@@ -199,8 +201,8 @@ void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, int32_t 
   });
 }
 
-template <class W>
-void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
+template <class W, class M, class N>
+BRISKO_PASS void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, M m, N n) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     const float* s = S + c;
@@ -218,8 +220,8 @@ void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, int32_t m, i
 
 // The splitting pass into the four lane transforms: reads the plain layout,
 // writes a lane array.
-template <class W>
-void inverseSplitToLanes(float* V, const float* S, Twiddles twiddles, int32_t n) {
+template <class W, class N>
+BRISKO_PASS void inverseSplitToLanes(float* V, const float* S, Twiddles twiddles, N n) {
   const int32_t m = n / 4, h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     const float* s = S + c;
@@ -245,9 +247,10 @@ void inverseSplitLanes(float* D, const float* S, Twiddles twiddles, int32_t m, i
 }
 
 template <class W>
-void forwardQuad(const Plan& plan, float* output, const float* input, float* scratch) {
+BRISKO_PASS void forwardQuadPasses(const Plan& plan, int32_t bits, float* output, const float* input,
+                                   float* scratch) {
   using Lanes = QuadLanes<W>;
-  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
+  const int32_t n = int32_t{1} << bits, quarter = n / 4;
   // The passes alternate between output and scratch so that the last lands in output.
   float* dst = (bits & 1) ? output : scratch;
   float* src = (bits & 1) ? scratch : output;
@@ -263,9 +266,10 @@ void forwardQuad(const Plan& plan, float* output, const float* input, float* scr
 }
 
 template <class W>
-void inverseQuad(const Plan& plan, const float* input, float* output, float* scratch) {
+BRISKO_PASS void inverseQuadPasses(const Plan& plan, int32_t bits, const float* input, float* output,
+                                   float* scratch) {
   using Lanes = QuadLanes<W>;
-  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
+  const int32_t n = int32_t{1} << bits, quarter = n / 4;
   // Each pass reads what the previous one wrote; the last split lands in
   // scratch, as the final stages write output.
   float* dst = (bits & 1) ? output : scratch;
@@ -280,10 +284,78 @@ void inverseQuad(const Plan& plan, const float* input, float* output, float* scr
   inverseLastStages<Lanes>(output, dst, plan.bitReversal, plan.halfSqrt2, quarter);
 }
 
+template <int32_t V>
+using Fixed = std::integral_constant<int32_t, V>;
+
+// The whole transforms for one length known at compile time, so that every
+// size and offset in the passes is a constant. Same passes, same order.
+template <class W, int32_t Bits, int32_t... P>
+void forwardQuadFixed(const Plan& plan, float* output, const float* input, float* scratch,
+                      std::integer_sequence<int32_t, P...>) {
+  using Lanes = QuadLanes<W>;
+  constexpr int32_t n = int32_t{1} << Bits;
+  float* dst = (Bits & 1) ? output : scratch;
+  float* src = (Bits & 1) ? scratch : output;
+  forwardFirstStages<Lanes>(dst, input, plan.bitReversal, plan.halfSqrt2, Fixed<n / 4>{});
+  ((exchange(src, dst),
+    forwardMerge<Lanes>(dst, src, twiddlesOfPass(plan, P + 3), Fixed<(1 << (P + 3))>{}, Fixed<n / 4>{})),
+   ...);
+  exchange(src, dst);
+  forwardMergeFromLanes<W>(dst, src, twiddlesOfPass(plan, Bits - 2), Fixed<n>{});
+  exchange(src, dst);
+  forwardMergePlain<W>(dst, src, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
+}
+
+template <class W, int32_t Bits, int32_t... P>
+void inverseQuadFixed(const Plan& plan, const float* input, float* output, float* scratch,
+                      std::integer_sequence<int32_t, P...>) {
+  using Lanes = QuadLanes<W>;
+  constexpr int32_t n = int32_t{1} << Bits;
+  float* dst = (Bits & 1) ? output : scratch;
+  float* src = (Bits & 1) ? scratch : output;
+  inverseSplitPlain<W>(dst, input, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
+  exchange(src, dst);
+  inverseSplitToLanes<W>(dst, src, twiddlesOfPass(plan, Bits - 2), Fixed<n>{});
+  // Passes Bits - 3 down to 3.
+  ((exchange(src, dst), inverseSplit<Lanes>(dst, src, twiddlesOfPass(plan, Bits - 3 - P),
+                                             Fixed<(1 << (Bits - 3 - P))>{}, Fixed<n / 4>{})),
+   ...);
+  inverseLastStages<Lanes>(output, dst, plan.bitReversal, plan.halfSqrt2, Fixed<n / 4>{});
+}
+
+// The effect's frames are 256 samples long: that length gets its own copy
+// of the passes.
+constexpr int32_t kFrameBitCount = 8;
+using FrameMergePasses = std::make_integer_sequence<int32_t, kFrameBitCount - 5>;
+
+template <class W>
+void forwardQuad(const Plan& plan, float* output, const float* input, float* scratch) {
+  if (plan.bitCount == kFrameBitCount) {
+    forwardQuadFixed<W, kFrameBitCount>(plan, output, input, scratch, FrameMergePasses{});
+  } else {
+    forwardQuadPasses<W>(plan, plan.bitCount, output, input, scratch);
+  }
+}
+
+template <class W>
+void inverseQuad(const Plan& plan, const float* input, float* output, float* scratch) {
+  if (plan.bitCount == kFrameBitCount) {
+    inverseQuadFixed<W, kFrameBitCount>(plan, input, output, scratch, FrameMergePasses{});
+  } else {
+    inverseQuadPasses<W>(plan, plan.bitCount, input, output, scratch);
+  }
+}
+
 template <class W>
 constexpr QuadKernels kQuadKernels = {
-    forwardQuad<W>,        inverseQuad<W>,          forwardMergeLanes<W>, forwardMergeFromLanes<W>,
-    forwardMergePlain<W>, inverseSplitLanes<W>, inverseSplitToLanes<W>, inverseSplitPlain<W>,
+    forwardQuad<W>,
+    inverseQuad<W>,
+    forwardMergeLanes<W>,
+    forwardMergeFromLanes<W, int32_t>,
+    forwardMergePlain<W, int32_t, int32_t>,
+    inverseSplitLanes<W>,
+    inverseSplitToLanes<W, int32_t>,
+    inverseSplitPlain<W, int32_t, int32_t>,
 };
 
 }  // namespace
