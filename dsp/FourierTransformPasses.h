@@ -180,8 +180,10 @@ inline void inverseFourPoint(float* out, const int32_t* r, typename L::Narrow t0
   const auto w0 = L::widen(t0), w1 = L::widen(t1), w2 = L::widen(t2), w3 = L::widen(t3);
   const auto b0 = w0 + w2;
   const auto b2 = w0 - w2;
-  const auto b1 = w1 + w1;  // 2 * t1, exactly
-  const auto b3 = w3 + w3;
+  // 2 * t, exactly (as t + t): a product, which runs beside the many sums.
+  const auto two = L::broadcast(2.0);
+  const auto b1 = w1 * two;
+  const auto b3 = w3 * two;
   L::store(out + r[0], L::narrow(b0 + b1));
   L::store(out + r[1], L::narrow(b0 - b1));
   L::store(out + r[2], L::narrow(b2 + b3));

@@ -46,7 +46,8 @@ struct QuadLanes {
   static Wide broadcast(double v) { return W::broadcast(v); }
   static Narrow sum(Narrow a, Narrow b) { return {_mm_add_ps(a.v, b.v)}; }
   static Narrow difference(Narrow a, Narrow b) { return {_mm_sub_ps(a.v, b.v)}; }
-  static Narrow twice(Narrow a) { return {_mm_add_ps(a.v, a.v)}; }
+  // A product rather than a + a (the same exact result): it runs beside the sums.
+  static Narrow twice(Narrow a) { return {_mm_mul_ps(a.v, _mm_set1_ps(2.0f))}; }
 };
 
 inline float toFloat(double value) { return static_cast<float>(value); }
