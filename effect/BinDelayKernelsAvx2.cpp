@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <cstddef>
+
 namespace brisko {
 namespace {
 
@@ -47,34 +49,55 @@ void uniform(const BinDelayFrame& f, const ReadTap& tap) {
   for (; j < f.bins; ++j) delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
 }
 
-// Bins j .. j + 3 of one history, each through its own row offset: plain
-// loads, which beat the hardware gathers on the CPUs measured.
-inline __m128 gatherFour(const float* history, const int32_t* offsets, int32_t j) {
-  return _mm_setr_ps(history[offsets[0] + j], history[offsets[1] + j + 1], history[offsets[2] + j + 2],
-                     history[offsets[3] + j + 3]);
+// Four consecutive bins of one history, bin k through its own row offset
+// rows[k] (which includes the first bin's index): plain loads, which beat the
+// hardware gathers on the CPUs measured.
+inline __m128 gatherFour(const float* history, const ptrdiff_t* rows) {
+  return _mm_setr_ps(history[rows[0]], history[rows[1] + 1], history[rows[2] + 2], history[rows[3] + 3]);
 }
 
-void perBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+// `Count` frames (zero: frames[0 .. count - 1]), bin-major as the single-bin
+// step. The frames are copied first: stores through their float pointers
+// could otherwise alias them, and every pointer would be reloaded per store.
+template <int32_t Count>
+void perBinFrames(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+  constexpr int32_t kFixed = Count > 0 ? Count : 1;
+  BinDelayFrame f[kFixed];
+  for (int32_t c = 0; c < kFixed; ++c) f[c] = frames[c];
+  if constexpr (Count == 0) static_cast<void>(f);
   const int32_t bins = frames[0].bins;
   int32_t j = 0;
   for (; j + 4 <= bins; j += 4) {
     const ReadTap* t[4] = {&taps[slotOf[j]], &taps[slotOf[j + 1]], &taps[slotOf[j + 2]], &taps[slotOf[j + 3]]};
-    const int32_t row0[4] = {t[0]->row0Offset, t[1]->row0Offset, t[2]->row0Offset, t[3]->row0Offset};
-    const int32_t row1[4] = {t[0]->row1Offset, t[1]->row1Offset, t[2]->row1Offset, t[3]->row1Offset};
+    const ptrdiff_t row0[4] = {t[0]->row0Offset + ptrdiff_t{j}, t[1]->row0Offset + ptrdiff_t{j},
+                               t[2]->row0Offset + ptrdiff_t{j}, t[3]->row0Offset + ptrdiff_t{j}};
+    const ptrdiff_t row1[4] = {t[0]->row1Offset + ptrdiff_t{j}, t[1]->row1Offset + ptrdiff_t{j},
+                               t[2]->row1Offset + ptrdiff_t{j}, t[3]->row1Offset + ptrdiff_t{j}};
     const __m256d frac = _mm256_setr_pd(t[0]->frac, t[1]->frac, t[2]->frac, t[3]->frac);
-    for (int32_t c = 0; c < count; ++c) {
-      const BinDelayFrame& f = frames[c];
-      const __m256d feedback = _mm256_set1_pd(f.doubledFeedback);
-      delayFourBins(gatherFour(f.realHistory, row0, j), gatherFour(f.realHistory, row1, j), f.first + j,
-                    f.realWrite + j, frac, feedback);
-      delayFourBins(gatherFour(f.sineHistory, row0, j), gatherFour(f.sineHistory, row1, j), f.second + j,
-                    f.sineWrite + j, frac, feedback);
+    const auto one = [&](const BinDelayFrame& g) {
+      const __m256d feedback = _mm256_set1_pd(g.doubledFeedback);
+      delayFourBins(gatherFour(g.realHistory, row0), gatherFour(g.realHistory, row1), g.first + j, g.realWrite + j,
+                    frac, feedback);
+      delayFourBins(gatherFour(g.sineHistory, row0), gatherFour(g.sineHistory, row1), g.second + j, g.sineWrite + j,
+                    frac, feedback);
+    };
+    if constexpr (Count > 0) {
+      for (int32_t c = 0; c < Count; ++c) one(f[c]);
+    } else {
+      for (int32_t c = 0; c < count; ++c) one(frames[c]);
     }
   }
   for (; j < bins; ++j) {
     const ReadTap& tap = taps[slotOf[j]];
     for (int32_t c = 0; c < count; ++c) delayOneBin(frames[c], j, tap.row0Offset, tap.row1Offset, tap.frac);
   }
+}
+
+// One channel, or the two of a stereo pair, with their pointers in registers.
+void perBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
+  if (count == 2) return perBinFrames<2>(frames, count, taps, slotOf);
+  if (count == 1) return perBinFrames<1>(frames, count, taps, slotOf);
+  perBinFrames<0>(frames, count, taps, slotOf);
 }
 
 constexpr BinDelayKernels kAvx2 = {uniform, perBin};

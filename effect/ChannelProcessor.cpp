@@ -118,7 +118,7 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
     right.oscillator_->phase = left.oscillator_->phase;  // the same step from the same phase
     left.storeReadPosition(left.readSlot_, position);
     right.readPositions_[right.readSlot_] = position;
-    right.taps_[right.readSlot_] = left.taps_[left.readSlot_];
+    right.copyTap(right.readSlot_, left.taps_[left.readSlot_]);
     const BinDelayFrame frames[2] = {left.binDelayFrame(leftFrame->spectrum.data(), block.doubledFeedback),
                                      right.binDelayFrame(rightFrame->spectrum.data(), block.doubledFeedback)};
     left.delayBins(frames, 2);
@@ -141,7 +141,7 @@ void ChannelProcessor::prefetchNextFrame() const {
   }
   for (int32_t k = 0; k < prefetchBinCount_; ++k) {
     const int32_t j = prefetchBins_[k];
-    const ReadTap& tap = taps_[(binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1)];
+    const ReadTap& tap = taps_[binSlotOffsets_[j] + readSlot_];
     __builtin_prefetch(realPart() + tap.row0Offset + j);
     __builtin_prefetch(realPart() + tap.row1Offset + j);
     __builtin_prefetch(sinePart() + tap.row0Offset + j);
@@ -158,10 +158,16 @@ float ChannelProcessor::nextReadPosition(float span) {
 void ChannelProcessor::storeReadPosition(int32_t slot, float position) {
   readPositions_[slot] = position;
   const int32_t whole = static_cast<int32_t>(position);
-  ReadTap& tap = taps_[slot];
+  ReadTap tap;
   tap.frac = static_cast<float>(static_cast<double>(position) - whole);
   tap.row0Offset = static_cast<int32_t>(index(whole % kHistoryRows, 0));
   tap.row1Offset = static_cast<int32_t>(index((whole + 1) % kHistoryRows, 0));
+  copyTap(slot, tap);
+}
+
+void ChannelProcessor::copyTap(int32_t slot, const ReadTap& tap) {
+  taps_[slot] = tap;
+  taps_[slot + kReadSlots] = tap;
 }
 
 // With binDelay in 0 .. 1, bin j's slot is its fixed offset trunc(j * binDelay)
@@ -204,8 +210,8 @@ void ChannelProcessor::delayBins(const BinDelayFrame* frames, int32_t count) {
     for (int32_t c = 0; c < count; ++c) delayBinsUniform(frames[c], taps_[readSlot_]);
     return;
   }
-  for (int32_t j = 0; j < kBinsPerHalf; ++j) binSlots_[j] = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
-  delayBinsPerBin(frames, count, taps_, binSlots_);
+  // Offsets are below kReadSlots: bin j's tap is (taps_ + readSlot_)[offset], no wrap.
+  delayBinsPerBin(frames, count, taps_ + readSlot_, binSlotOffsets_);
 }
 
 }  // namespace brisko

@@ -82,6 +82,7 @@ class ChannelProcessor {
   void endFrame();
   float nextReadPosition(float span);
   void storeReadPosition(int32_t slot, float position);
+  void copyTap(int32_t slot, const ReadTap& tap);
   void updateBinSlots(float binDelay);
   void delayBins(const BinDelayFrame* frames, int32_t count);
 
@@ -99,9 +100,10 @@ class ChannelProcessor {
   // Derived from the above, to keep the per-bin work small: the history rows
   // and fraction of each stored read position, and each bin's slot offset
   // for the bin delay last seen (all zero: every bin uses the current slot).
-  ReadTap taps_[kReadSlots];
+  // The taps are kept twice over, slot s also at s + kReadSlots, so that
+  // taps_ + readSlot_ indexed by a bin's offset needs no wrap.
+  ReadTap taps_[2 * kReadSlots];
   int32_t binSlotOffsets_[kBinsPerHalf] = {};
-  int32_t binSlots_[kBinsPerHalf] = {};
   // The bins prefetchNextFrame fetches for: a slot offset other than zero,
   // and another one than the bin fetched for before it, or a new cache line.
   int32_t prefetchBins_[kBinsPerHalf] = {};
