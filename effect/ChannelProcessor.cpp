@@ -11,7 +11,7 @@ constexpr float kMinimumDelay = 0.00125f;
 constexpr double kSpanScale = ChannelProcessor::kHistoryRows - 1;
 constexpr double kFrequencyScale = 256.0;
 constexpr double kRows = ChannelProcessor::kHistoryRows;
-constexpr int32_t kFloatsPerLine = 16;  // 64-byte cache lines
+constexpr int32_t kBinsPerLine = 8;  // 64-byte cache lines, both halves of a bin in each
 
 // Hosts send values in 0 .. 1; anything else (NaN included) is brought into
 // that range so the history can neither run away nor be indexed wildly.
@@ -135,17 +135,12 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 // instead of missing them one bin at a time (a host that runs many instances
 // in turn leaves little of this one in the cache). Only a hint.
 void ChannelProcessor::prefetchNextFrame() const {
-  for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
-    __builtin_prefetch(realPart() + index(writeRow_, j), 1);
-    __builtin_prefetch(sinePart() + index(writeRow_, j), 1);
-  }
+  for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(writeRow_, j), 1);
   for (int32_t k = 0; k < prefetchBinCount_; ++k) {
     const int32_t j = prefetchBins_[k];
     const ReadTap& tap = taps_[binSlotOffsets_[j] + readSlot_];
-    __builtin_prefetch(realPart() + tap.row0Offset + j);
-    __builtin_prefetch(realPart() + tap.row1Offset + j);
-    __builtin_prefetch(sinePart() + tap.row0Offset + j);
-    __builtin_prefetch(sinePart() + tap.row1Offset + j);
+    __builtin_prefetch(realPart() + tap.row0Offset + 2 * j);
+    __builtin_prefetch(realPart() + tap.row1Offset + 2 * j);
   }
 }
 
@@ -187,21 +182,14 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
   int32_t previousOffset = -1;
   for (int32_t j = 0; j < kBinsPerHalf; ++j) {
     if (binSlotOffsets_[j] == 0) continue;
-    if (binSlotOffsets_[j] == previousOffset && j % kFloatsPerLine != 0) continue;
+    if (binSlotOffsets_[j] == previousOffset && j % kBinsPerLine != 0) continue;
     previousOffset = binSlotOffsets_[j];
     prefetchBins_[prefetchBinCount_++] = j;
   }
 }
 
 BinDelayFrame ChannelProcessor::binDelayFrame(float* spectrum, float doubledFeedback) {
-  return {spectrum,
-          spectrum + kBinsPerHalf,
-          realPart(),
-          sinePart(),
-          realPart() + index(writeRow_, 0),
-          sinePart() + index(writeRow_, 0),
-          doubledFeedback,
-          kBinsPerHalf};
+  return {spectrum, spectrum + kBinsPerHalf, realPart(), realPart() + index(writeRow_, 0), doubledFeedback, kBinsPerHalf};
 }
 
 // frames: this engine's, then those of engines in step with it.

@@ -62,15 +62,15 @@ class ChannelProcessor {
   const ModulationOscillator& oscillator() const { return *oscillator_; }
 
  private:
-  // Row r of both histories is one stretch of memory: the real halves of the
-  // bins, then their sine halves. A read position's four cells then share a
-  // page (or two), which matters to a host running many instances.
+  // Row r holds both halves of every bin, bin by bin (see BinDelayFrame): a
+  // read position's cells for a bin share a cache line, which matters to a
+  // host running many instances.
   static constexpr int32_t kRowStride = 2 * kBinsPerHalf;
   static size_t index(int32_t row, int32_t bin) {
-    return static_cast<size_t>(row) * kRowStride + static_cast<size_t>(bin);
+    return static_cast<size_t>(row) * kRowStride + 2 * static_cast<size_t>(bin);
   }
   float* realPart() const { return histories_.get(); }
-  float* sinePart() const { return histories_.get() + kBinsPerHalf; }
+  float* sinePart() const { return histories_.get() + 1; }
   struct BlockSettings {
     float span;
     float doubledFeedback;
@@ -91,7 +91,7 @@ class ChannelProcessor {
   BlockSynthesizer synthesizer_;
   SpectrumFrameList* blockFrames_ = nullptr;
   std::unique_ptr<float[]> readPositions_;
-  // One row per frame, kBinsPerHalf floats each, rows contiguous.
+  // One row per frame, kRowStride floats each, rows contiguous.
   std::unique_ptr<float[]> histories_;
   int32_t readSlot_ = 0;
   int32_t writeRow_ = 0;
