@@ -79,38 +79,50 @@ inline __m256d fracPairs(double lo, double hi) {
 // `Count` frames (zero: frames[0 .. count - 1]), bin-major as the single-bin
 // step. The frames are copied first: stores through their float pointers
 // could otherwise alias them, and every pointer would be reloaded per store.
-// Plain loads, which beat the hardware gathers on the CPUs measured.
+// Each row offset serves every frame's load as soon as it is formed, so few
+// of them are alive at once. Plain loads, which beat the hardware gathers on
+// the CPUs measured.
 template <int32_t Count>
 void perBinFrames(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
   constexpr int32_t kFixed = Count > 0 ? Count : 1;
+  const int32_t frameCount = Count > 0 ? Count : count;
   BinDelayFrame f[kFixed];
   for (int32_t c = 0; c < kFixed; ++c) f[c] = frames[c];
+  const auto frame = [&](int32_t c) -> const BinDelayFrame& { return Count > 0 ? f[c] : frames[c]; };
   const int32_t bins = frames[0].bins;
   int32_t j = 0;
   for (; j + 4 <= bins; j += 4) {
     const ReadTap* t[4] = {&taps[slotOf[j]], &taps[slotOf[j + 1]], &taps[slotOf[j + 2]], &taps[slotOf[j + 3]]};
-    // Cell offsets of bins j + k in the two rows, from the history's start.
-    const ptrdiff_t cell = 2 * ptrdiff_t{j};
-    const ptrdiff_t row0[4] = {t[0]->row0Offset + cell, t[1]->row0Offset + cell + 2, t[2]->row0Offset + cell + 4,
-                               t[3]->row0Offset + cell + 6};
-    const ptrdiff_t row1[4] = {t[0]->row1Offset + cell, t[1]->row1Offset + cell + 2, t[2]->row1Offset + cell + 4,
-                               t[3]->row1Offset + cell + 6};
     const __m256d fracs[2] = {fracPairs(t[0]->frac, t[1]->frac), fracPairs(t[2]->frac, t[3]->frac)};
-    const auto one = [&](const BinDelayFrame& g) {
-      const float* h = g.history;
-      const __m128 h0[2] = {loadTwoPairs(h + row0[0], h + row0[1]), loadTwoPairs(h + row0[2], h + row0[3])};
-      const __m128 h1[2] = {loadTwoPairs(h + row1[0], h + row1[1]), loadTwoPairs(h + row1[2], h + row1[3])};
-      delayFourBins(g, j, h0, h1, fracs, _mm256_set1_pd(g.doubledFeedback));
-    };
     if constexpr (Count > 0) {
-      for (int32_t c = 0; c < Count; ++c) one(f[c]);
+      // Bins j + 2p and j + 2p + 1 of every frame, both rows.
+      __m128 h0[Count][2], h1[Count][2];
+      const float* cells[Count];  // bin j's cells of row 0
+      for (int32_t c = 0; c < Count; ++c) cells[c] = f[c].history + 2 * ptrdiff_t{j};
+      for (int32_t p = 0; p < 2; ++p) {
+        const ptrdiff_t lo0 = t[2 * p]->row0Offset, hi0 = t[2 * p + 1]->row0Offset;
+        for (int32_t c = 0; c < Count; ++c) h0[c][p] = loadTwoPairs(cells[c] + lo0 + 4 * p, cells[c] + hi0 + 4 * p + 2);
+        const ptrdiff_t lo1 = t[2 * p]->row1Offset, hi1 = t[2 * p + 1]->row1Offset;
+        for (int32_t c = 0; c < Count; ++c) h1[c][p] = loadTwoPairs(cells[c] + lo1 + 4 * p, cells[c] + hi1 + 4 * p + 2);
+      }
+      for (int32_t c = 0; c < Count; ++c)
+        delayFourBins(f[c], j, h0[c], h1[c], fracs, _mm256_set1_pd(f[c].doubledFeedback));
     } else {
-      for (int32_t c = 0; c < count; ++c) one(frames[c]);
+      for (int32_t c = 0; c < frameCount; ++c) {
+        const BinDelayFrame& g = frame(c);
+        __m128 h0[2], h1[2];
+        for (int32_t p = 0; p < 2; ++p) {
+          const ptrdiff_t cell = 2 * ptrdiff_t{j} + 4 * p;
+          h0[p] = loadTwoPairs(g.history + t[2 * p]->row0Offset + cell, g.history + t[2 * p + 1]->row0Offset + cell + 2);
+          h1[p] = loadTwoPairs(g.history + t[2 * p]->row1Offset + cell, g.history + t[2 * p + 1]->row1Offset + cell + 2);
+        }
+        delayFourBins(g, j, h0, h1, fracs, _mm256_set1_pd(g.doubledFeedback));
+      }
     }
   }
   for (; j < bins; ++j) {
     const ReadTap& tap = taps[slotOf[j]];
-    for (int32_t c = 0; c < count; ++c) delayOneBin(frames[c], j, tap.row0Offset, tap.row1Offset, tap.frac);
+    for (int32_t c = 0; c < frameCount; ++c) delayOneBin(frame(c), j, tap.row0Offset, tap.row1Offset, tap.frac);
   }
 }
 

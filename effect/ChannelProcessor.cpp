@@ -12,6 +12,7 @@ constexpr double kSpanScale = ChannelProcessor::kHistoryRows - 1;
 constexpr double kFrequencyScale = 256.0;
 constexpr double kRows = ChannelProcessor::kHistoryRows;
 constexpr int32_t kBinsPerLine = 8;  // 64-byte cache lines, both halves of a bin in each
+constexpr int64_t kPrefetchedWriteRows = 8;  // a block of 1024 at most; longer ones fetch the rest on their own
 
 // Hosts send values in 0 .. 1; anything else (NaN included) is brought into
 // that range so the history can neither run away nor be indexed wildly.
@@ -134,8 +135,14 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 // before the block is analysed, this fetches them while the transforms run,
 // instead of missing them one bin at a time (a host that runs many instances
 // in turn leaves little of this one in the cache). Only a hint.
-void ChannelProcessor::prefetchNextFrame() const {
-  for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(writeRow_, j), 1);
+void ChannelProcessor::prefetchNextFrames(int32_t sampleFrames) const {
+  // The rows written are new to the cache too: a whole history lies between two writes of one row.
+  const int32_t hop = analyzer_.hop();
+  const int64_t frames = hop > 0 ? (int64_t{analyzer_.fill()} + std::max(sampleFrames, 0)) / hop : 1;
+  for (int32_t f = 0; f < std::clamp<int64_t>(frames, 1, kPrefetchedWriteRows); ++f) {
+    const int32_t row = (writeRow_ + f) % kHistoryRows;
+    for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(row, j), 1);
+  }
   for (int32_t k = 0; k < prefetchBinCount_; ++k) {
     const int32_t j = prefetchBins_[k];
     const ReadTap& tap = taps_[binSlotOffsets_[j] + readSlot_];

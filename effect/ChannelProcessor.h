@@ -45,9 +45,10 @@ class ChannelProcessor {
   static bool processFramesInStep(ChannelProcessor& left, ChannelProcessor& right, float delay, float feedback,
                                   float modFreq, float modAmp, float binDelay);
 
-  // Asks the CPU to fetch the history cells the next frame reads and writes,
-  // as far as they are known; changes nothing.
-  void prefetchNextFrame() const;
+  // Asks the CPU to fetch the history cells the next frame reads, as far as
+  // they are known, and the rows the frames of a coming block of
+  // `sampleFrames` samples write; changes nothing.
+  void prefetchNextFrames(int32_t sampleFrames) const;
 
   // Ring slot whose read position bin `bin` uses: the integer part of
   // bin * binDelay + readSlot (formed in double), modulo kReadSlots.
@@ -104,7 +105,7 @@ class ChannelProcessor {
   // taps_ + readSlot_ indexed by a bin's offset needs no wrap.
   ReadTap taps_[2 * kReadSlots];
   int32_t binSlotOffsets_[kBinsPerHalf] = {};
-  // The bins prefetchNextFrame fetches for: a slot offset other than zero,
+  // The bins prefetchNextFrames fetches for: a slot offset other than zero,
   // and another one than the bin fetched for before it, or a new cache line.
   int32_t prefetchBins_[kBinsPerHalf] = {};
   int32_t prefetchBinCount_ = 0;

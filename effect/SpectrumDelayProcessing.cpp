@@ -74,7 +74,7 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
-  for (const auto& engine : channels) engine->prefetchNextFrame();
+  for (const auto& engine : channels) engine->prefetchNextFrames(sampleFrames);
 
   const float* in[kChannels] = {};
   float* out[kChannels] = {};
