@@ -24,7 +24,9 @@ inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t
 
 #if defined(__SSE2__)
 // A bin's two cells of one row, as floats in the low half.
-inline __m128 loadPair(const float* cells) { return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cells))); }
+inline __m128 loadPair(const float* cells) {
+  return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cells)));
+}
 
 // One bin's (first, second) pair as doubles, the same operations in the same
 // order as delayOneBin: v0 and v1 the row cells, x the spectrum values.

@@ -113,8 +113,9 @@ void perBinFrames(const BinDelayFrame* frames, int32_t count, const ReadTap* tap
         __m128 h0[2], h1[2];
         for (int32_t p = 0; p < 2; ++p) {
           const ptrdiff_t cell = 2 * ptrdiff_t{j} + 4 * p;
-          h0[p] = loadTwoPairs(g.history + t[2 * p]->row0Offset + cell, g.history + t[2 * p + 1]->row0Offset + cell + 2);
-          h1[p] = loadTwoPairs(g.history + t[2 * p]->row1Offset + cell, g.history + t[2 * p + 1]->row1Offset + cell + 2);
+          const float* cells = g.history + cell;
+          h0[p] = loadTwoPairs(cells + t[2 * p]->row0Offset, cells + t[2 * p + 1]->row0Offset + 2);
+          h1[p] = loadTwoPairs(cells + t[2 * p]->row1Offset, cells + t[2 * p + 1]->row1Offset + 2);
         }
         delayFourBins(g, j, h0, h1, fracs, _mm256_set1_pd(g.doubledFeedback));
       }

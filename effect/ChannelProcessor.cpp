@@ -196,7 +196,8 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
 }
 
 BinDelayFrame ChannelProcessor::binDelayFrame(float* spectrum, float doubledFeedback) {
-  return {spectrum, spectrum + kBinsPerHalf, realPart(), realPart() + index(writeRow_, 0), doubledFeedback, kBinsPerHalf};
+  float* writeRow = realPart() + index(writeRow_, 0);
+  return {spectrum, spectrum + kBinsPerHalf, realPart(), writeRow, doubledFeedback, kBinsPerHalf};
 }
 
 // frames: this engine's, then those of engines in step with it.
