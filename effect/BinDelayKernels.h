@@ -38,8 +38,8 @@ void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap);
 
 // Bin j reads through taps[slotOf[j]].
 void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf);
-// The same for `count` frames (the channels of engines in step), each bin's
-// taps looked up once for all of them.
+// The same for `count` frames (the channels of engines in step, each with a
+// history of its own), each bin's taps looked up once for all of them.
 void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
 
 // The implementations the functions above choose from, for tests and
@@ -50,7 +50,7 @@ struct BinDelayKernels {
 };
 // SSE2 where the target has it, plain code otherwise.
 const BinDelayKernels& baselineBinDelayKernels();
-// AVX2 (four doubles per register): null when not built in
+// AVX2 (two bins' pairs of doubles per register): null when not built in
 // or the CPU does not run it.
 const BinDelayKernels* avx2BinDelayKernels();
 // The AVX2 table itself, compiled for AVX2: only after the CPU check.
