@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dsp/FrameWindow.h"
 #include "dsp/OverlapAdd.h"
 
 namespace brisko {
@@ -65,18 +66,34 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     frames_.reserve((n - 1) / hop_ + 1, frameSize_);
   }
 
-  int32_t consumed = 0;
-  while (consumed < n) {
-    const int32_t take = std::min(n - consumed, frameSize_ - fill_);
-    std::memcpy(input_.data() + fill_, input + consumed, static_cast<size_t>(take) * sizeof(float));
-    fill_ += take;
-    consumed += take;
-    if (fill_ >= frameSize_) completeFrame(consumed);
+  if (n <= 0) return &frames_;
+
+  // The stream is the fill_ samples kept in input_ followed by the block;
+  // frames start every hop_ samples of it and are windowed straight from
+  // those two stretches. Only what the next block's frames still need is kept.
+  const int64_t length = int64_t{fill_} + n;  // no overflow for the longest blocks
+  int64_t start = 0;
+  for (; start + frameSize_ <= length; start += hop_) {
+    const auto at = static_cast<int32_t>(std::min<int64_t>(start, fill_));
+    const auto head = static_cast<int32_t>(std::max<int64_t>(fill_ - start, 0));
+    const int64_t fromBlock = std::max<int64_t>(start - fill_, 0);
+    completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_));
   }
+  // Fewer than frameSize_ samples are left over, in either case.
+  if (start < fill_) {
+    const auto kept = static_cast<int32_t>(fill_ - start);
+    std::memmove(input_.data(), input_.data() + start, static_cast<size_t>(kept) * sizeof(float));
+    std::memcpy(input_.data() + kept, input, static_cast<size_t>(n) * sizeof(float));
+  } else {
+    std::memcpy(input_.data(), input + (start - fill_), static_cast<size_t>(length - start) * sizeof(float));
+  }
+  fill_ = static_cast<int32_t>(length - start);
   return &frames_;
 }
 
-void BlockAnalyzer::completeFrame(int32_t position) {
+// The frame is `head` samples from `kept`, then from `block`; `position` is
+// the number of the block's samples it takes up to its end.
+void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position) {
   SpectrumFrame* frame = frames_.nextFrame();
   frame->setup = setup_;
   if (frame->capacity != frameSize_) {
@@ -86,15 +103,9 @@ void BlockAnalyzer::completeFrame(int32_t position) {
   frame->position = position;
   frame->valid = true;
 
-  const float* window = setup_->analysisWindow();
   float* windowed = setup_->windowedFrame();
-  for (int32_t j = 0; j < frameSize_; ++j) windowed[j] = window[j] * input_[static_cast<size_t>(j)];
+  fastestFrameWindow()(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
   setup_->transform()->forward(frame->spectrum.data(), windowed);
-
-  if (hop_ < frameSize_) {
-    std::memmove(input_.data(), input_.data() + hop_, static_cast<size_t>(frameSize_ - hop_) * sizeof(float));
-  }
-  fill_ -= hop_;
 }
 
 void BlockSynthesizer::clear() {

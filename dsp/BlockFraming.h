@@ -63,7 +63,7 @@ class BlockAnalyzer {
   bool ready() const { return ready_; }
 
  private:
-  void completeFrame(int32_t position);
+  void completeFrame(const float* kept, int32_t head, const float* block, int32_t position);
 
   SpectralSetup* setup_ = nullptr;
   int32_t overlap_ = 0;

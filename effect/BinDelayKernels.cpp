@@ -10,42 +10,55 @@ namespace brisko {
 namespace {
 
 inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t row1, double frac) {
-  const double real0 = f.realHistory[row0 + j];
-  const double sine0 = f.sineHistory[row0 + j];
-  const double a = real0 + frac * (f.realHistory[row1 + j] - real0);
-  const double b = sine0 + frac * (f.sineHistory[row1 + j] - sine0);
-  f.realWrite[j] = static_cast<float>((f.first[j] + f.doubledFeedback * a) * 0.5);
-  f.sineWrite[j] = static_cast<float>((f.second[j] + f.doubledFeedback * b) * 0.5);
+  const float* h0 = f.history + row0 + 2 * j;
+  const float* h1 = f.history + row1 + 2 * j;
+  const double real0 = h0[0];
+  const double sine0 = h0[1];
+  const double a = real0 + frac * (h1[0] - real0);
+  const double b = sine0 + frac * (h1[1] - sine0);
+  f.write[2 * j] = static_cast<float>((f.first[j] + f.doubledFeedback * a) * 0.5);
+  f.write[2 * j + 1] = static_cast<float>((f.second[j] + f.doubledFeedback * b) * 0.5);
   f.first[j] = static_cast<float>(a);
   f.second[j] = static_cast<float>(b);
 }
 
 #if defined(__SSE2__)
-// Four bins of one half at a time, as two pairs of doubles: the same
-// operations in the same order as delayOneBin. h0 and h1 hold the four bins'
-// values of the two rows; fracLow and fracHigh their fractions.
-inline void delayFourBins(__m128 h0, __m128 h1, float* spectrum, float* write, __m128d fracLow, __m128d fracHigh,
-                          __m128d feedback) {
-  const __m128 x = _mm_loadu_ps(spectrum);
-  const __m128d half = _mm_set1_pd(0.5);
-  __m128d out[2], stored[2];
-  for (int part = 0; part < 2; ++part) {
-    const __m128d v0 = _mm_cvtps_pd(part ? _mm_movehl_ps(h0, h0) : h0);
-    const __m128d v1 = _mm_cvtps_pd(part ? _mm_movehl_ps(h1, h1) : h1);
-    const __m128d xin = _mm_cvtps_pd(part ? _mm_movehl_ps(x, x) : x);
-    const __m128d frac = part ? fracHigh : fracLow;
-    const __m128d a = _mm_add_pd(v0, _mm_mul_pd(frac, _mm_sub_pd(v1, v0)));
-    stored[part] = _mm_mul_pd(_mm_add_pd(xin, _mm_mul_pd(feedback, a)), half);
-    out[part] = a;
-  }
-  _mm_storeu_ps(write, _mm_movelh_ps(_mm_cvtpd_ps(stored[0]), _mm_cvtpd_ps(stored[1])));
-  _mm_storeu_ps(spectrum, _mm_movelh_ps(_mm_cvtpd_ps(out[0]), _mm_cvtpd_ps(out[1])));
+// A bin's two cells of one row, as floats in the low half.
+inline __m128 loadPair(const float* cells) {
+  return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cells)));
 }
 
-// Bins j .. j + 3 of one history, each through its own row offset.
-inline __m128 gatherFour(const float* history, const int32_t* offsets, int32_t j) {
-  return _mm_setr_ps(history[offsets[0] + j], history[offsets[1] + j + 1], history[offsets[2] + j + 2],
-                     history[offsets[3] + j + 3]);
+// One bin's (first, second) pair as doubles, the same operations in the same
+// order as delayOneBin: v0 and v1 the row cells, x the spectrum values.
+// Answers a, stores the written pair.
+inline __m128d delayPair(__m128d v0, __m128d v1, __m128d x, __m128d frac, __m128d feedback, __m128d* stored) {
+  const __m128d a = _mm_add_pd(v0, _mm_mul_pd(frac, _mm_sub_pd(v1, v0)));
+  *stored = _mm_mul_pd(_mm_add_pd(x, _mm_mul_pd(feedback, a)), _mm_set1_pd(0.5));
+  return a;
+}
+
+// Bins j .. j + 3 of one frame: h0[k] and h1[k] point at bin j + k's cells
+// in the two rows; frac[k] its fraction.
+inline void delayFourBins(const BinDelayFrame& f, int32_t j, const float* const* h0, const float* const* h1,
+                          const __m128d* frac) {
+  const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
+  const __m128 first = _mm_loadu_ps(f.first + j);
+  const __m128 second = _mm_loadu_ps(f.second + j);
+  const __m128 xs[2] = {_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)};  // pairs by bin
+  __m128 outs[2];
+  for (int part = 0; part < 2; ++part) {
+    __m128d stored[2], a[2];
+    for (int k = 0; k < 2; ++k) {
+      const int bin = 2 * part + k;
+      const __m128 x = k ? _mm_movehl_ps(xs[part], xs[part]) : xs[part];
+      a[k] = delayPair(_mm_cvtps_pd(loadPair(h0[bin])), _mm_cvtps_pd(loadPair(h1[bin])), _mm_cvtps_pd(x), frac[bin],
+                       feedback, &stored[k]);
+    }
+    _mm_storeu_ps(f.write + 2 * (j + 2 * part), _mm_movelh_ps(_mm_cvtpd_ps(stored[0]), _mm_cvtpd_ps(stored[1])));
+    outs[part] = _mm_movelh_ps(_mm_cvtpd_ps(a[0]), _mm_cvtpd_ps(a[1]));  // first, second of two bins
+  }
+  _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
+  _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
 }
 #endif
 
@@ -53,12 +66,13 @@ void uniformBaseline(const BinDelayFrame& f, const ReadTap& tap) {
   int32_t j = 0;
 #if defined(__SSE2__)
   const __m128d frac = _mm_set1_pd(tap.frac);
-  const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
+  const __m128d fracs[4] = {frac, frac, frac, frac};
   for (; j + 4 <= f.bins; j += 4) {
-    delayFourBins(_mm_loadu_ps(f.realHistory + tap.row0Offset + j), _mm_loadu_ps(f.realHistory + tap.row1Offset + j),
-                  f.first + j, f.realWrite + j, frac, frac, feedback);
-    delayFourBins(_mm_loadu_ps(f.sineHistory + tap.row0Offset + j), _mm_loadu_ps(f.sineHistory + tap.row1Offset + j),
-                  f.second + j, f.sineWrite + j, frac, frac, feedback);
+    const float* row0 = f.history + tap.row0Offset + 2 * j;
+    const float* row1 = f.history + tap.row1Offset + 2 * j;
+    const float* h0[4] = {row0, row0 + 2, row0 + 4, row0 + 6};
+    const float* h1[4] = {row1, row1 + 2, row1 + 4, row1 + 6};
+    delayFourBins(f, j, h0, h1, fracs);
   }
 #endif
   for (; j < f.bins; ++j) delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
@@ -70,17 +84,16 @@ void perBinBaseline(const BinDelayFrame* frames, int32_t count, const ReadTap* t
 #if defined(__SSE2__)
   for (; j + 4 <= bins; j += 4) {
     const ReadTap* t[4] = {&taps[slotOf[j]], &taps[slotOf[j + 1]], &taps[slotOf[j + 2]], &taps[slotOf[j + 3]]};
-    const int32_t row0[4] = {t[0]->row0Offset, t[1]->row0Offset, t[2]->row0Offset, t[3]->row0Offset};
-    const int32_t row1[4] = {t[0]->row1Offset, t[1]->row1Offset, t[2]->row1Offset, t[3]->row1Offset};
-    const __m128d fracLow = _mm_setr_pd(t[0]->frac, t[1]->frac);
-    const __m128d fracHigh = _mm_setr_pd(t[2]->frac, t[3]->frac);
+    const __m128d fracs[4] = {_mm_set1_pd(t[0]->frac), _mm_set1_pd(t[1]->frac), _mm_set1_pd(t[2]->frac),
+                              _mm_set1_pd(t[3]->frac)};
     for (int32_t c = 0; c < count; ++c) {
       const BinDelayFrame& f = frames[c];
-      const __m128d feedback = _mm_set1_pd(f.doubledFeedback);
-      delayFourBins(gatherFour(f.realHistory, row0, j), gatherFour(f.realHistory, row1, j), f.first + j,
-                    f.realWrite + j, fracLow, fracHigh, feedback);
-      delayFourBins(gatherFour(f.sineHistory, row0, j), gatherFour(f.sineHistory, row1, j), f.second + j,
-                    f.sineWrite + j, fracLow, fracHigh, feedback);
+      const float* h = f.history + 2 * j;
+      const float* h0[4] = {h + t[0]->row0Offset, h + t[1]->row0Offset + 2, h + t[2]->row0Offset + 4,
+                            h + t[3]->row0Offset + 6};
+      const float* h1[4] = {h + t[0]->row1Offset, h + t[1]->row1Offset + 2, h + t[2]->row1Offset + 4,
+                            h + t[3]->row1Offset + 6};
+      delayFourBins(f, j, h0, h1, fracs);
     }
   }
 #endif

@@ -5,26 +5,30 @@
 namespace brisko {
 
 // Where one stored read position reads the history: two row offsets (row
-// index times the row width) and the blend fraction between them.
+// index times the row width, in floats) and the blend fraction between them.
 struct ReadTap {
   int32_t row0Offset = 0;
   int32_t row1Offset = 0;
   double frac = 0.0;
 };
 
-// The per-frame inner loop of the spectral delay, for each bin j:
-//   a = h0[j] + frac * (h1[j] - h0[j])          (in double)
-//   history[writeRow][j] = (spectrum[j] + F * a) * 0.5
-//   spectrum[j] = a
-// for both halves of the packed spectrum. Reads come before writes, so a tap
-// on the write row sees the value stored a whole history earlier.
+// The history keeps both halves of the packed spectrum in one row, bin by
+// bin: bin j's first-half cell at 2j, its second-half cell at 2j + 1. A read
+// position's cells for a bin then share one cache line per row, which matters
+// to hosts running many instances, and one load fetches both.
+//
+// The per-frame inner loop of the spectral delay, for each bin j and half
+// h (x the first or the second half of the spectrum, H the history):
+//   a = H[row0 + 2j + h] + frac * (H[row1 + 2j + h] - H[row0 + 2j + h])   (in double)
+//   write[2j + h] = (x[j] + F * a) * 0.5
+//   x[j] = a
+// Reads come before writes, so a tap on the write row sees the value stored
+// a whole history earlier.
 struct BinDelayFrame {
-  float* first;              // first half of the packed spectrum
-  float* second;             // second half
-  const float* realHistory;  // all rows of the first-half history
-  const float* sineHistory;  // all rows of the second-half history
-  float* realWrite;          // the write row of each history
-  float* sineWrite;
+  float* first;            // first half of the packed spectrum
+  float* second;           // second half
+  const float* history;    // all rows
+  float* write;            // the write row
   double doubledFeedback;
   int32_t bins;
 };
@@ -34,8 +38,8 @@ void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap);
 
 // Bin j reads through taps[slotOf[j]].
 void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf);
-// The same for `count` frames (the channels of engines in step), each bin's
-// taps looked up once for all of them.
+// The same for `count` frames (the channels of engines in step, each with a
+// history of its own), each bin's taps looked up once for all of them.
 void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
 
 // The implementations the functions above choose from, for tests and
@@ -46,7 +50,7 @@ struct BinDelayKernels {
 };
 // SSE2 where the target has it, plain code otherwise.
 const BinDelayKernels& baselineBinDelayKernels();
-// AVX2 (four doubles per register): null when not built in
+// AVX2 (two bins' pairs of doubles per register): null when not built in
 // or the CPU does not run it.
 const BinDelayKernels* avx2BinDelayKernels();
 // The AVX2 table itself, compiled for AVX2: only after the CPU check.

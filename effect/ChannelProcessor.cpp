@@ -11,7 +11,8 @@ constexpr float kMinimumDelay = 0.00125f;
 constexpr double kSpanScale = ChannelProcessor::kHistoryRows - 1;
 constexpr double kFrequencyScale = 256.0;
 constexpr double kRows = ChannelProcessor::kHistoryRows;
-constexpr int32_t kFloatsPerLine = 16;  // 64-byte cache lines
+constexpr int32_t kBinsPerLine = 8;  // 64-byte cache lines, both halves of a bin in each
+constexpr int64_t kPrefetchedWriteRows = 8;  // a block of 1024 at most; longer ones fetch the rest on their own
 
 // Hosts send values in 0 .. 1; anything else (NaN included) is brought into
 // that range so the history can neither run away nor be indexed wildly.
@@ -118,7 +119,7 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
     right.oscillator_->phase = left.oscillator_->phase;  // the same step from the same phase
     left.storeReadPosition(left.readSlot_, position);
     right.readPositions_[right.readSlot_] = position;
-    right.taps_[right.readSlot_] = left.taps_[left.readSlot_];
+    right.copyTap(right.readSlot_, left.taps_[left.readSlot_]);
     const BinDelayFrame frames[2] = {left.binDelayFrame(leftFrame->spectrum.data(), block.doubledFeedback),
                                      right.binDelayFrame(rightFrame->spectrum.data(), block.doubledFeedback)};
     left.delayBins(frames, 2);
@@ -134,18 +135,19 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 // before the block is analysed, this fetches them while the transforms run,
 // instead of missing them one bin at a time (a host that runs many instances
 // in turn leaves little of this one in the cache). Only a hint.
-void ChannelProcessor::prefetchNextFrame() const {
-  for (int32_t j = 0; j < kBinsPerHalf; j += kFloatsPerLine) {
-    __builtin_prefetch(realPart() + index(writeRow_, j), 1);
-    __builtin_prefetch(sinePart() + index(writeRow_, j), 1);
+void ChannelProcessor::prefetchNextFrames(int32_t sampleFrames) const {
+  // The rows written are new to the cache too: a whole history lies between two writes of one row.
+  const int32_t hop = analyzer_.hop();
+  const int64_t frames = hop > 0 ? (int64_t{analyzer_.fill()} + std::max(sampleFrames, 0)) / hop : 1;
+  for (int32_t f = 0; f < std::clamp<int64_t>(frames, 1, kPrefetchedWriteRows); ++f) {
+    const int32_t row = (writeRow_ + f) % kHistoryRows;
+    for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(row, j), 1);
   }
   for (int32_t k = 0; k < prefetchBinCount_; ++k) {
     const int32_t j = prefetchBins_[k];
-    const ReadTap& tap = taps_[(binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1)];
-    __builtin_prefetch(realPart() + tap.row0Offset + j);
-    __builtin_prefetch(realPart() + tap.row1Offset + j);
-    __builtin_prefetch(sinePart() + tap.row0Offset + j);
-    __builtin_prefetch(sinePart() + tap.row1Offset + j);
+    const ReadTap& tap = taps_[binSlotOffsets_[j] + readSlot_];
+    __builtin_prefetch(realPart() + tap.row0Offset + 2 * j);
+    __builtin_prefetch(realPart() + tap.row1Offset + 2 * j);
   }
 }
 
@@ -158,10 +160,16 @@ float ChannelProcessor::nextReadPosition(float span) {
 void ChannelProcessor::storeReadPosition(int32_t slot, float position) {
   readPositions_[slot] = position;
   const int32_t whole = static_cast<int32_t>(position);
-  ReadTap& tap = taps_[slot];
+  ReadTap tap;
   tap.frac = static_cast<float>(static_cast<double>(position) - whole);
   tap.row0Offset = static_cast<int32_t>(index(whole % kHistoryRows, 0));
   tap.row1Offset = static_cast<int32_t>(index((whole + 1) % kHistoryRows, 0));
+  copyTap(slot, tap);
+}
+
+void ChannelProcessor::copyTap(int32_t slot, const ReadTap& tap) {
+  taps_[slot] = tap;
+  taps_[slot + kReadSlots] = tap;
 }
 
 // With binDelay in 0 .. 1, bin j's slot is its fixed offset trunc(j * binDelay)
@@ -181,21 +189,15 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
   int32_t previousOffset = -1;
   for (int32_t j = 0; j < kBinsPerHalf; ++j) {
     if (binSlotOffsets_[j] == 0) continue;
-    if (binSlotOffsets_[j] == previousOffset && j % kFloatsPerLine != 0) continue;
+    if (binSlotOffsets_[j] == previousOffset && j % kBinsPerLine != 0) continue;
     previousOffset = binSlotOffsets_[j];
     prefetchBins_[prefetchBinCount_++] = j;
   }
 }
 
 BinDelayFrame ChannelProcessor::binDelayFrame(float* spectrum, float doubledFeedback) {
-  return {spectrum,
-          spectrum + kBinsPerHalf,
-          realPart(),
-          sinePart(),
-          realPart() + index(writeRow_, 0),
-          sinePart() + index(writeRow_, 0),
-          doubledFeedback,
-          kBinsPerHalf};
+  float* writeRow = realPart() + index(writeRow_, 0);
+  return {spectrum, spectrum + kBinsPerHalf, realPart(), writeRow, doubledFeedback, kBinsPerHalf};
 }
 
 // frames: this engine's, then those of engines in step with it.
@@ -204,8 +206,8 @@ void ChannelProcessor::delayBins(const BinDelayFrame* frames, int32_t count) {
     for (int32_t c = 0; c < count; ++c) delayBinsUniform(frames[c], taps_[readSlot_]);
     return;
   }
-  for (int32_t j = 0; j < kBinsPerHalf; ++j) binSlots_[j] = (binSlotOffsets_[j] + readSlot_) & (kReadSlots - 1);
-  delayBinsPerBin(frames, count, taps_, binSlots_);
+  // Offsets are below kReadSlots: bin j's tap is (taps_ + readSlot_)[offset], no wrap.
+  delayBinsPerBin(frames, count, taps_ + readSlot_, binSlotOffsets_);
 }
 
 }  // namespace brisko

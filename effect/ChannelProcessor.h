@@ -45,9 +45,10 @@ class ChannelProcessor {
   static bool processFramesInStep(ChannelProcessor& left, ChannelProcessor& right, float delay, float feedback,
                                   float modFreq, float modAmp, float binDelay);
 
-  // Asks the CPU to fetch the history cells the next frame reads and writes,
-  // as far as they are known; changes nothing.
-  void prefetchNextFrame() const;
+  // Asks the CPU to fetch the history cells the next frame reads, as far as
+  // they are known, and the rows the frames of a coming block of
+  // `sampleFrames` samples write; changes nothing.
+  void prefetchNextFrames(int32_t sampleFrames) const;
 
   // Ring slot whose read position bin `bin` uses: the integer part of
   // bin * binDelay + readSlot (formed in double), modulo kReadSlots.
@@ -62,15 +63,15 @@ class ChannelProcessor {
   const ModulationOscillator& oscillator() const { return *oscillator_; }
 
  private:
-  // Row r of both histories is one stretch of memory: the real halves of the
-  // bins, then their sine halves. A read position's four cells then share a
-  // page (or two), which matters to a host running many instances.
+  // Row r holds both halves of every bin, bin by bin (see BinDelayFrame): a
+  // read position's cells for a bin share a cache line, which matters to a
+  // host running many instances.
   static constexpr int32_t kRowStride = 2 * kBinsPerHalf;
   static size_t index(int32_t row, int32_t bin) {
-    return static_cast<size_t>(row) * kRowStride + static_cast<size_t>(bin);
+    return static_cast<size_t>(row) * kRowStride + 2 * static_cast<size_t>(bin);
   }
   float* realPart() const { return histories_.get(); }
-  float* sinePart() const { return histories_.get() + kBinsPerHalf; }
+  float* sinePart() const { return histories_.get() + 1; }
   struct BlockSettings {
     float span;
     float doubledFeedback;
@@ -82,6 +83,7 @@ class ChannelProcessor {
   void endFrame();
   float nextReadPosition(float span);
   void storeReadPosition(int32_t slot, float position);
+  void copyTap(int32_t slot, const ReadTap& tap);
   void updateBinSlots(float binDelay);
   void delayBins(const BinDelayFrame* frames, int32_t count);
 
@@ -90,7 +92,7 @@ class ChannelProcessor {
   BlockSynthesizer synthesizer_;
   SpectrumFrameList* blockFrames_ = nullptr;
   std::unique_ptr<float[]> readPositions_;
-  // One row per frame, kBinsPerHalf floats each, rows contiguous.
+  // One row per frame, kRowStride floats each, rows contiguous.
   std::unique_ptr<float[]> histories_;
   int32_t readSlot_ = 0;
   int32_t writeRow_ = 0;
@@ -99,10 +101,11 @@ class ChannelProcessor {
   // Derived from the above, to keep the per-bin work small: the history rows
   // and fraction of each stored read position, and each bin's slot offset
   // for the bin delay last seen (all zero: every bin uses the current slot).
-  ReadTap taps_[kReadSlots];
+  // The taps are kept twice over, slot s also at s + kReadSlots, so that
+  // taps_ + readSlot_ indexed by a bin's offset needs no wrap.
+  ReadTap taps_[2 * kReadSlots];
   int32_t binSlotOffsets_[kBinsPerHalf] = {};
-  int32_t binSlots_[kBinsPerHalf] = {};
-  // The bins prefetchNextFrame fetches for: a slot offset other than zero,
+  // The bins prefetchNextFrames fetches for: a slot offset other than zero,
   // and another one than the bin fetched for before it, or a new cache line.
   int32_t prefetchBins_[kBinsPerHalf] = {};
   int32_t prefetchBinCount_ = 0;

@@ -1,7 +1,10 @@
 // The processing entry: both channels go through framing, the spectral delay
 // engine and overlap-add before the first output sample is written, so
 // in-place buffers give the same result as separate ones.
+#include <cstdint>
+
 #include "effect/SpectrumDelay.h"
+#include "effect/StereoMix.h"
 #include "plugin/DenormalGuard.h"
 
 #if defined(__SSE2__)
@@ -15,6 +18,15 @@ namespace {
 double mixFactor(float value) {
   if (!(value >= 0.0f)) return 0.0;
   return value > 1.0f ? 1.0 : value;
+}
+
+// Whether samples i .. i + 3 of two buffers overlap nowhere but at the same
+// sample (the same buffer, or buffers at least four samples apart).
+bool sameOrApart(const float* a, const float* b) {
+  const auto x = reinterpret_cast<uintptr_t>(a);
+  const auto y = reinterpret_cast<uintptr_t>(b);
+  const uintptr_t distance = x > y ? x - y : y - x;
+  return distance == 0 || distance >= 4 * sizeof(float);
 }
 
 #if defined(__SSE2__)
@@ -62,7 +74,7 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
-  for (const auto& engine : channels) engine->prefetchNextFrame();
+  for (const auto& engine : channels) engine->prefetchNextFrames(sampleFrames);
 
   const float* in[kChannels] = {};
   float* out[kChannels] = {};
@@ -108,6 +120,13 @@ void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const f
   const float *in0 = in[0], *in1 = in[1], *wet0 = wet[0], *wet1 = wet[1];
   float *out0 = out[0], *out1 = out[1];
   int32_t i = 0;
+  // Four sample frames at a time where the CPU has AVX2 and no group of four
+  // could see another output's writes before its own reads.
+  const StereoMixQuads quads = avx2StereoMixQuads();
+  if (quads && out0 != out1 && sameOrApart(out0, out1) && sameOrApart(out0, in0) && sameOrApart(out0, in1) &&
+      sameOrApart(out1, in0) && sameOrApart(out1, in1)) {
+    i = quads({{in0, in1}, {out0, out1}, {wet0, wet1}, &params[kParamDryWet], sampleFrames}, adding);
+  }
 #if defined(__SSE2__)
   const auto loadPair = [](const float* p) {
     return _mm_cvtps_pd(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p)));

@@ -1,4 +1,5 @@
 #include "dsp/BlockFraming.h"
+#include "dsp/FrameWindow.h"
 #include "dsp/OverlapAdd.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +188,33 @@ TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
         expected[j] = static_cast<float>(static_cast<double>(window[j]) * scaled + expected[j]);
       }
       EXPECT_EQ(actual, expected) << n;
+    }
+  }
+}
+
+// Each analysis window this CPU runs against the product, with the frame
+// split between its two stretches anywhere (vector parts and tails in both).
+TEST(BlockFraming, EveryFrameWindowImplementationGivesTheProductsBits) {
+  std::vector<FrameWindowFunction> implementations{baselineFrameWindow()};
+  if (avx2FrameWindow()) implementations.push_back(avx2FrameWindow());
+  std::vector<float> window(263), frame(263);
+  uint32_t seed = 4;
+  for (auto* v : {&window, &frame})
+    for (float& x : *v) {
+      seed = seed * 1664525u + 1013904223u;
+      x = static_cast<float>(static_cast<int32_t>(seed)) * 3.1e-10f;
+    }
+  for (const FrameWindowFunction frameWindow : implementations) {
+    for (int n : {256, 263}) {
+      for (int head : {0, 5, 128, 131, n}) {
+        // The two stretches live apart, as the kept samples and the block do.
+        const std::vector<float> kept(frame.begin(), frame.begin() + head);
+        const std::vector<float> block(frame.begin() + head, frame.begin() + n);
+        std::vector<float> actual(n + 1, -1.0f), expected(n + 1, -1.0f);
+        frameWindow(actual.data(), window.data(), kept.data(), head, block.data(), n);
+        for (int j = 0; j < n; ++j) expected[j] = window[j] * frame[j];
+        EXPECT_EQ(actual, expected) << n << " " << head;
+      }
     }
   }
 }

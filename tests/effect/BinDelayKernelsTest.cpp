@@ -9,26 +9,20 @@ namespace brisko {
 namespace {
 
 constexpr int kBins = 128;
+constexpr int kWidth = 2 * kBins;  // a history row: both halves, bin by bin
 constexpr int kRows = 8;
 
 struct Buffers {
-  std::vector<float> first, second, real, sine;
-  explicit Buffers(uint32_t seed) : first(kBins), second(kBins), real(kRows * kBins), sine(kRows * kBins) {
-    for (auto* v : {&first, &second, &real, &sine})
+  std::vector<float> first, second, history;
+  explicit Buffers(uint32_t seed) : first(kBins), second(kBins), history(kRows * kWidth) {
+    for (auto* v : {&first, &second, &history})
       for (float& x : *v) {
         seed = seed * 1664525u + 1013904223u;
         x = static_cast<float>(static_cast<int32_t>(seed)) * 1.7e-9f;
       }
   }
   BinDelayFrame frame(int writeRow, double feedback) {
-    return {first.data(),
-            second.data(),
-            real.data(),
-            sine.data(),
-            real.data() + writeRow * kBins,
-            sine.data() + writeRow * kBins,
-            feedback,
-            kBins};
+    return {first.data(), second.data(), history.data(), history.data() + writeRow * kWidth, feedback, kBins};
   }
 };
 
@@ -53,7 +47,7 @@ TEST(BinDelayKernels, UniformTapMatchesPerBinPath) {
     SCOPED_TRACE(implementation.name);
     for (int writeRow : {0, 3, 5}) {
       for (double frac : {0.0, 0.25, static_cast<double>(0.3337f), 1.0 - 1.0 / 4096}) {
-        const ReadTap tap{3 * kBins, 4 * kBins, frac};  // reads row 3, which is also a write row above
+        const ReadTap tap{3 * kWidth, 4 * kWidth, frac};  // reads row 3, which is also a write row above
         Buffers vector(42), scalar(42);
         implementation.kernels->uniform(vector.frame(writeRow, static_cast<float>(1.4f)), tap);
         std::vector<int32_t> slots(kBins, 0);
@@ -61,8 +55,7 @@ TEST(BinDelayKernels, UniformTapMatchesPerBinPath) {
         implementation.kernels->perBin(&frame, 1, &tap, slots.data());
         EXPECT_TRUE(sameBits(vector.first, scalar.first));
         EXPECT_TRUE(sameBits(vector.second, scalar.second));
-        EXPECT_TRUE(sameBits(vector.real, scalar.real));
-        EXPECT_TRUE(sameBits(vector.sine, scalar.sine));
+        EXPECT_TRUE(sameBits(vector.history, scalar.history));
       }
     }
   }
@@ -73,10 +66,15 @@ TEST(BinDelayKernels, TapOnTheWriteRowReadsBeforeWriting) {
   for (const Implementation& implementation : implementations()) {
     SCOPED_TRACE(implementation.name);
     Buffers buffers(7);
-    const std::vector<float> oldRow(buffers.real.begin() + 2 * kBins, buffers.real.begin() + 3 * kBins);
-    const ReadTap tap{2 * kBins, 3 * kBins, 0.0};
+    std::vector<float> oldFirst(kBins), oldSecond(kBins);
+    for (int j = 0; j < kBins; ++j) {
+      oldFirst[j] = buffers.history[2 * kWidth + 2 * j];
+      oldSecond[j] = buffers.history[2 * kWidth + 2 * j + 1];
+    }
+    const ReadTap tap{2 * kWidth, 3 * kWidth, 0.0};
     implementation.kernels->uniform(buffers.frame(2, 0.0), tap);
-    EXPECT_TRUE(sameBits(buffers.first, oldRow));
+    EXPECT_TRUE(sameBits(buffers.first, oldFirst));
+    EXPECT_TRUE(sameBits(buffers.second, oldSecond));
   }
 }
 
@@ -84,11 +82,11 @@ TEST(BinDelayKernels, TapOnTheWriteRowReadsBeforeWriting) {
 // channels at once: the bits of the formula, bin by bin, with every read
 // before the write row changes.
 TEST(BinDelayKernels, PerBinTapsMatchTheFormulaBinByBin) {
-  const ReadTap taps[5] = {{3 * kBins, 4 * kBins, 0.5},
-                           {0, kBins, static_cast<double>(0.3337f)},
-                           {6 * kBins, 7 * kBins, 0.0},
-                           {7 * kBins, 0, 1.0 - 1.0 / 4096},
-                           {5 * kBins, 6 * kBins, 0.125}};
+  const ReadTap taps[5] = {{3 * kWidth, 4 * kWidth, 0.5},
+                           {0, kWidth, static_cast<double>(0.3337f)},
+                           {6 * kWidth, 7 * kWidth, 0.0},
+                           {7 * kWidth, 0, 1.0 - 1.0 / 4096},
+                           {5 * kWidth, 6 * kWidth, 0.125}};
   std::vector<int32_t> slots(kBins);
   uint32_t seed = 5;
   for (int32_t& slot : slots) {
@@ -109,19 +107,16 @@ TEST(BinDelayKernels, PerBinTapsMatchTheFormulaBinByBin) {
       for (int j = 0; j < kBins; ++j) {
         const ReadTap& tap = taps[slots[j]];
         for (int half = 0; half < 2; ++half) {
-          const std::vector<float>& history = half ? before.sine : before.real;
           std::vector<float>& spectrum = half ? expected.second : expected.first;
-          std::vector<float>& written = half ? expected.sine : expected.real;
-          const double h0 = history[tap.row0Offset + j];
-          const double a = h0 + tap.frac * (history[tap.row1Offset + j] - h0);
-          written[kWriteRow * kBins + j] = static_cast<float>((spectrum[j] + feedback * a) * 0.5);
+          const double h0 = before.history[tap.row0Offset + 2 * j + half];
+          const double a = h0 + tap.frac * (before.history[tap.row1Offset + 2 * j + half] - h0);
+          expected.history[kWriteRow * kWidth + 2 * j + half] = static_cast<float>((spectrum[j] + feedback * a) * 0.5);
           spectrum[j] = static_cast<float>(a);
         }
       }
       EXPECT_TRUE(sameBits(actual.first, expected.first));
       EXPECT_TRUE(sameBits(actual.second, expected.second));
-      EXPECT_TRUE(sameBits(actual.real, expected.real));
-      EXPECT_TRUE(sameBits(actual.sine, expected.sine));
+      EXPECT_TRUE(sameBits(actual.history, expected.history));
     }
   }
 }

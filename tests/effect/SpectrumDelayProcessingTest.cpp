@@ -38,7 +38,9 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-enum class Mode { Overwrite, Add, InPlace };
+// InPlace: each channel's output is its input buffer; Crossed: the other
+// channel's input buffer.
+enum class Mode { Overwrite, Add, InPlace, Crossed };
 
 // Feeds `input` through `effect` in blocks of `block` samples; outputs start
 // at `start` (zero by default) for the adding form.
@@ -57,12 +59,19 @@ Channels run(SpectrumDelay& effect, const Channels& input, int32_t block, Mode m
       in[c] = scratch[c].data();
       out[c] = mode == Mode::InPlace ? in[c] : output[c].data() + at;
     }
+    if (mode == Mode::Crossed) {
+      out[0] = in[1];
+      out[1] = in[0];
+    }
     if (mode == Mode::Add)
       effect.processAdding(in, out, n);
     else
       effect.processOverwriting(in, out, n);
-    if (mode == Mode::InPlace)
-      for (int c = 0; c < 2; ++c) std::copy(scratch[c].begin(), scratch[c].end(), output[c].begin() + at);
+    if (mode == Mode::InPlace || mode == Mode::Crossed)
+      for (int c = 0; c < 2; ++c) {
+        const std::vector<float>& written = scratch[mode == Mode::Crossed ? 1 - c : c];
+        std::copy(written.begin(), written.end(), output[c].begin() + at);
+      }
   }
   return output;
 }
@@ -118,13 +127,17 @@ TEST_F(Processing, AddingOntoZerosEqualsOverwritingAndInPlaceEqualsSeparate) {
   auto a = make();
   auto b = make();
   auto c = make();
+  auto d = make();
   const Channels input = noise(6000);
   const Channels overwritten = run(*a, input, 300);
   const Channels added = run(*b, input, 300, Mode::Add);
   const Channels inPlace = run(*c, input, 300, Mode::InPlace);
+  // Each output written over the other channel's input: both inputs are read first.
+  const Channels crossed = run(*d, input, 300, Mode::Crossed);
   for (int ch = 0; ch < 2; ++ch) {
     EXPECT_TRUE(sameBits(overwritten[ch], added[ch])) << ch;
     EXPECT_TRUE(sameBits(overwritten[ch], inPlace[ch])) << ch;
+    EXPECT_TRUE(sameBits(overwritten[ch], crossed[ch])) << ch;
     EXPECT_FALSE(sameBits(overwritten[ch], input[ch]));
   }
 }

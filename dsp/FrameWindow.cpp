@@ -1,0 +1,35 @@
+#include "dsp/FrameWindow.h"
+
+#include "dsp/CpuFeatures.h"
+
+namespace brisko {
+namespace {
+
+void multiply(float* out, const float* window, const float* x, int32_t n) {
+  for (int32_t j = 0; j < n; ++j) out[j] = window[j] * x[j];
+}
+
+void frameWindowBaseline(float* out, const float* window, const float* first, int32_t head, const float* second,
+                         int32_t n) {
+  multiply(out, window, first, head);
+  multiply(out + head, window + head, second, n - head);
+}
+
+}  // namespace
+
+FrameWindowFunction baselineFrameWindow() { return frameWindowBaseline; }
+
+FrameWindowFunction avx2FrameWindow() {
+#if defined(BRISKO_FFT_AVX2)
+  return cpuRunsAvx2() ? avx2FrameWindowUnchecked() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
+FrameWindowFunction fastestFrameWindow() {
+  static const FrameWindowFunction function = avx2FrameWindow() ? avx2FrameWindow() : frameWindowBaseline;
+  return function;
+}
+
+}  // namespace brisko
