@@ -139,15 +139,22 @@ void ChannelProcessor::prefetchNextFrames(int32_t sampleFrames) const {
   // The rows written are new to the cache too: a whole history lies between two writes of one row.
   const int32_t hop = analyzer_.hop();
   const int64_t frames = hop > 0 ? (int64_t{analyzer_.fill()} + std::max(sampleFrames, 0)) / hop : 1;
-  for (int32_t f = 0; f < std::clamp<int64_t>(frames, 1, kPrefetchedWriteRows); ++f) {
+  const auto blockFrames = static_cast<int32_t>(std::clamp<int64_t>(frames, 1, kPrefetchedWriteRows));
+  for (int32_t f = 0; f < blockFrames; ++f) {
     const int32_t row = (writeRow_ + f) % kHistoryRows;
     for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(row, j), 1);
   }
-  for (int32_t k = 0; k < prefetchBinCount_; ++k) {
-    const int32_t j = prefetchBins_[k];
-    const ReadTap& tap = taps_[binSlotOffsets_[j] + readSlot_];
-    __builtin_prefetch(realPart() + tap.row0Offset + 2 * j);
-    __builtin_prefetch(realPart() + tap.row1Offset + 2 * j);
+  // A bin with a slot offset reads a position stored before this block in
+  // every frame of it (but for offsets of nearly a whole ring); frame f + 1
+  // reads its row 0 where frame f read its row 1.
+  for (int32_t f = 0; f < blockFrames; ++f) {
+    const ReadTap* taps = taps_ + (readSlot_ + f) % kReadSlots;
+    for (int32_t k = 0; k < prefetchBinCount_; ++k) {
+      const int32_t j = prefetchBins_[k];
+      const ReadTap& tap = taps[binSlotOffsets_[j]];
+      if (f == 0) __builtin_prefetch(realPart() + tap.row0Offset + 2 * j);
+      __builtin_prefetch(realPart() + tap.row1Offset + 2 * j);
+    }
   }
 }
 
