@@ -1,4 +1,5 @@
 #include "effect/BinDelayKernels.h"
+#include "effect/BinDelayStep.h"
 
 #include "dsp/CpuFeatures.h"
 
@@ -8,19 +9,6 @@
 
 namespace brisko {
 namespace {
-
-inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t row1, double frac) {
-  const float* h0 = f.history + row0 + 2 * j;
-  const float* h1 = f.history + row1 + 2 * j;
-  const double real0 = h0[0];
-  const double sine0 = h0[1];
-  const double a = real0 + frac * (h1[0] - real0);
-  const double b = sine0 + frac * (h1[1] - sine0);
-  f.write[2 * j] = static_cast<float>((f.first[j] + f.doubledFeedback * a) * 0.5);
-  f.write[2 * j + 1] = static_cast<float>((f.second[j] + f.doubledFeedback * b) * 0.5);
-  f.first[j] = static_cast<float>(a);
-  f.second[j] = static_cast<float>(b);
-}
 
 #if defined(__SSE2__)
 // A bin's two cells of one row, as floats in the low half.

@@ -3,6 +3,7 @@
 // per register. The same operations in the same order as the baseline, so
 // the same bits.
 #include "effect/BinDelayKernels.h"
+#include "effect/BinDelayStep.h"
 
 #if defined(__AVX2__)
 
@@ -38,22 +39,6 @@ inline void delayFourBins(const BinDelayFrame& f, int32_t j, const __m128* h0, c
   }
   _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
   _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
-}
-
-// The baseline's single-bin step, kept as this unit's own copy: a shared
-// inline function with external linkage could be emitted from this -mavx2
-// unit and picked by the linker for the baseline's callers too.
-inline void delayOneBin(const BinDelayFrame& f, int32_t j, int32_t row0, int32_t row1, double frac) {
-  const float* h0 = f.history + row0 + 2 * j;
-  const float* h1 = f.history + row1 + 2 * j;
-  const double real0 = h0[0];
-  const double sine0 = h0[1];
-  const double a = real0 + frac * (h1[0] - real0);
-  const double b = sine0 + frac * (h1[1] - sine0);
-  f.write[2 * j] = static_cast<float>((f.first[j] + f.doubledFeedback * a) * 0.5);
-  f.write[2 * j + 1] = static_cast<float>((f.second[j] + f.doubledFeedback * b) * 0.5);
-  f.first[j] = static_cast<float>(a);
-  f.second[j] = static_cast<float>(b);
 }
 
 void uniform(const BinDelayFrame& f, const ReadTap& tap) {
