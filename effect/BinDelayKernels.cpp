@@ -50,7 +50,10 @@ inline void delayFourBins(const BinDelayFrame& f, int32_t j, const float* const*
 }
 #endif
 
-void uniformBaseline(const BinDelayFrame& f, const ReadTap& tap) {
+// Copies as in the AVX2 kernel: the vector stores may alias the fields.
+void uniformBaseline(const BinDelayFrame& frame, const ReadTap& readTap) {
+  const BinDelayFrame f = frame;
+  const ReadTap tap = readTap;
   int32_t j = 0;
 #if defined(__SSE2__)
   const __m128d frac = _mm_set1_pd(tap.frac);

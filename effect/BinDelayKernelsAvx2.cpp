@@ -41,7 +41,11 @@ inline void delayFourBins(const BinDelayFrame& f, int32_t j, const __m128* h0, c
   _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
-void uniform(const BinDelayFrame& f, const ReadTap& tap) {
+// The frame and tap are copied first: the vector stores may alias anything,
+// and every field would be reloaded after each of them.
+void uniform(const BinDelayFrame& frame, const ReadTap& readTap) {
+  const BinDelayFrame f = frame;
+  const ReadTap tap = readTap;
   const __m256d frac = _mm256_set1_pd(tap.frac);
   const __m256d fracs[2] = {frac, frac};
   const __m256d feedback = _mm256_set1_pd(f.doubledFeedback);
