@@ -15,7 +15,7 @@ total() { callgrind_annotate "$out" | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); 
 calls=10000
 for set in sse2 avx2; do
   for direction in forward inverse; do
-    valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect="*${direction}Quad*" \
+    valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect="*::${direction}Quad<*" \
       "$build/bench/transform_count" "$set" "$calls" >/dev/null 2>&1 || { echo "$set: not run"; continue 2; }
     echo "transform $set $direction: $(($(total) / calls)) instructions per call"
   done

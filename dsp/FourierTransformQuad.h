@@ -247,11 +247,11 @@ void inverseSplitLanes(float* D, const float* S, Twiddles twiddles, int32_t m, i
   inverseSplit<QuadLanes<W>>(D, S, twiddles, m, count);
 }
 
+// Any length of 64 and more, its sizes read from the plan.
 template <class W>
-BRISKO_PASS void forwardQuadPasses(const Plan& plan, int32_t bits, float* output, const float* input,
-                                   float* scratch) {
+void forwardQuadPasses(const Plan& plan, float* output, const float* input, float* scratch) {
   using Lanes = QuadLanes<W>;
-  const int32_t n = int32_t{1} << bits, quarter = n / 4;
+  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
   // The passes alternate between output and scratch so that the last lands in output.
   float* dst = (bits & 1) ? output : scratch;
   float* src = (bits & 1) ? scratch : output;
@@ -266,11 +266,11 @@ BRISKO_PASS void forwardQuadPasses(const Plan& plan, int32_t bits, float* output
   forwardMergePlain<W>(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
 }
 
+// Any length of 64 and more, its sizes read from the plan.
 template <class W>
-BRISKO_PASS void inverseQuadPasses(const Plan& plan, int32_t bits, const float* input, float* output,
-                                   float* scratch) {
+void inverseQuadPasses(const Plan& plan, const float* input, float* output, float* scratch) {
   using Lanes = QuadLanes<W>;
-  const int32_t n = int32_t{1} << bits, quarter = n / 4;
+  const int32_t n = plan.length, bits = plan.bitCount, quarter = n / 4;
   // Each pass reads what the previous one wrote; the last split lands in
   // scratch, as the final stages write output.
   float* dst = (bits & 1) ? output : scratch;
@@ -334,7 +334,7 @@ void forwardQuad(const Plan& plan, float* output, const float* input, float* scr
   if (plan.bitCount == kFrameBitCount) {
     forwardQuadFixed<W, kFrameBitCount>(plan, output, input, scratch, FrameMergePasses{});
   } else {
-    forwardQuadPasses<W>(plan, plan.bitCount, output, input, scratch);
+    forwardQuadPasses<W>(plan, output, input, scratch);
   }
 }
 
@@ -343,7 +343,7 @@ void inverseQuad(const Plan& plan, const float* input, float* output, float* scr
   if (plan.bitCount == kFrameBitCount) {
     inverseQuadFixed<W, kFrameBitCount>(plan, input, output, scratch, FrameMergePasses{});
   } else {
-    inverseQuadPasses<W>(plan, plan.bitCount, input, output, scratch);
+    inverseQuadPasses<W>(plan, input, output, scratch);
   }
 }
 
