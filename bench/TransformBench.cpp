@@ -140,6 +140,9 @@ BENCHMARK_CAPTURE(BM_Brisko, Sse2_Inverse, brisko::fourier::sse2Kernels(), kInve
 BENCHMARK_CAPTURE(BM_Brisko, Avx2_Pair, brisko::fourier::avx2Kernels(), kPair);
 BENCHMARK_CAPTURE(BM_Brisko, Avx2_Forward, brisko::fourier::avx2Kernels(), kForward);
 BENCHMARK_CAPTURE(BM_Brisko, Avx2_Inverse, brisko::fourier::avx2Kernels(), kInverse);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Pair, brisko::fourier::avx512Kernels(), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Forward, brisko::fourier::avx512Kernels(), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Inverse, brisko::fourier::avx512Kernels(), kInverse);
 BENCHMARK(BM_Fftw_Pair<float>)->Name("BM_Fftw_Pair/float");
 BENCHMARK(BM_Fftw_Pair<double>)->Name("BM_Fftw_Pair/double");
 BENCHMARK(BM_KissFft_Pair);

@@ -3,7 +3,7 @@
 // count-instructions.sh) gives exact instructions per call. Prints a hash of
 // the last output, which every kernel set must share.
 //
-// Usage: transform_count sse2|avx2 [CALLS]
+// Usage: transform_count sse2|avx2|avx512 [CALLS]
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,10 +18,11 @@ int main(int argc, char** argv) {
   namespace fourier = brisko::fourier;
   const std::string set = argc > 1 ? argv[1] : "";
   const fourier::QuadKernels* kernels = set == "sse2"   ? fourier::sse2Kernels()
-                                        : set == "avx2" ? fourier::avx2Kernels()
-                                                        : nullptr;
+                                        : set == "avx2"   ? fourier::avx2Kernels()
+                                        : set == "avx512" ? fourier::avx512Kernels()
+                                                          : nullptr;
   if (!kernels) {
-    std::fprintf(stderr, "usage: transform_count sse2|avx2 [CALLS] (avx2 needs a CPU with AVX2)\n");
+    std::fprintf(stderr, "usage: transform_count sse2|avx2|avx512 [CALLS] (each needs a CPU that runs it)\n");
     return 2;
   }
   const int calls = argc > 2 ? std::atoi(argv[2]) : 10000;

@@ -3,7 +3,8 @@
 # callgrind): per call of each transform kernel set's 256-point forward and
 # inverse, and per second of audio inside the plug-in's processing call for
 # the heavy case and the defaults (binary_bench processes 2 x S seconds: the
-# timed run and the hashed one).
+# timed run and the hashed one). Valgrind does not run AVX-512 and hides it
+# from CPUID, so the plug-in's figures are those of its AVX2 path.
 # Usage: bench/count-instructions.sh [BUILD_DIR]   (default: build/native)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -19,20 +19,33 @@ bool detectAvx2() {
   unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
   const bool osSavesState = (ecx & bit_OSXSAVE) != 0;
-  if (!osSavesState || (ecx & bit_AVX) == 0) return false;
+  if (!osSavesState || (ecx & bit_AVX) == 0 || (ecx & bit_FMA) == 0) return false;
   // XMM (bit 1) and YMM (bit 2) state enabled by the OS.
   if ((extendedControlRegister0() & 0x6) != 0x6) return false;
   if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
   return (ebx & bit_AVX2) != 0;
 }
+
+bool detectAvx512() {
+  unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (!detectAvx2() || !__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+  // XMM, YMM, opmask, upper halves of ZMM0-15 and ZMM16-31 (bits 1, 2, 5, 6, 7).
+  return (ebx & bit_AVX512F) != 0 && (extendedControlRegister0() & 0xE6) == 0xE6;
+}
 #else
 bool detectAvx2() { return false; }
+bool detectAvx512() { return false; }
 #endif
 
 }  // namespace
 
 bool cpuRunsAvx2() {
   static const bool supported = detectAvx2();
+  return supported;
+}
+
+bool cpuRunsAvx512() {
+  static const bool supported = detectAvx512();
   return supported;
 }
 

@@ -2,10 +2,14 @@
 
 namespace brisko {
 
-// True when both the CPU and the operating system support AVX2: the CPU
-// reports AVX, AVX2 and OSXSAVE, and the OS saves the SSE and AVX register
-// state on context switches (XCR0 bits 1 and 2). Checked once; false on
-// targets other than x86.
+// True when both the CPU and the operating system support AVX2 with FMA: the
+// CPU reports AVX, AVX2, FMA and OSXSAVE, and the OS saves the SSE and AVX
+// register state on context switches (XCR0 bits 1 and 2). Checked once;
+// false on targets other than x86.
 bool cpuRunsAvx2();
+
+// True when cpuRunsAvx2 is, the CPU reports AVX-512 Foundation and the OS
+// also saves the mask and 512-bit register state (XCR0 bits 5 to 7).
+bool cpuRunsAvx512();
 
 }  // namespace brisko

@@ -23,8 +23,9 @@ int32_t roundedBitCount(int32_t length) {
 
 // The fastest implementation this CPU runs, for lengths of 64 and more.
 const fourier::QuadKernels* simdKernels() {
-  static const fourier::QuadKernels* const kernels =
-      fourier::avx2Kernels() ? fourier::avx2Kernels() : fourier::sse2Kernels();
+  static const fourier::QuadKernels* const kernels = fourier::avx512Kernels()  ? fourier::avx512Kernels()
+                                                     : fourier::avx2Kernels() ? fourier::avx2Kernels()
+                                                                              : fourier::sse2Kernels();
   return kernels;
 }
 

@@ -14,6 +14,14 @@ const QuadKernels* avx2Kernels() {
 #endif
 }
 
+const QuadKernels* avx512Kernels() {
+#if defined(BRISKO_FFT_AVX512)
+  return cpuRunsAvx512() ? avx512KernelsUnchecked() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
 std::vector<double> expandTwiddles(const std::vector<float>& quarterCosine, int32_t bitCount) {
   // Merging pass p reads the level p - 1 sub-table (h = 2^(p-1) entries at
   // h - 4): cosines[i] = table[i] and sines[i] = table[h - i].

@@ -34,6 +34,9 @@ const QuadKernels* sse2Kernels();
 const QuadKernels* avx2Kernels();
 // The AVX2 table itself, compiled for AVX2: only after the CPU check.
 const QuadKernels* avx2KernelsUnchecked();
+// AVX-512, dispatched at run time: null when not built in or the CPU lacks it.
+const QuadKernels* avx512Kernels();
+const QuadKernels* avx512KernelsUnchecked();
 
 // The plan of a transform, rebuilt from its public tables, for calling
 // kernels directly (tests and benchmarks).

@@ -1,5 +1,5 @@
-// Compiled with -mavx2 (and nothing else from this file may run before the
-// CPU check): eight float products per register, the same products.
+// Compiled with -mavx2 -mfma (and nothing else from this file may run before
+// the CPU check): eight float products per register, the same products.
 #include "dsp/FrameWindow.h"
 
 #if defined(__AVX2__)

@@ -1,5 +1,5 @@
-// Compiled with -mavx2 (and nothing else from this file may run before the
-// CPU check): the bin delay with two bins' (first, second) pairs of doubles
+// Compiled with -mavx2 -mfma (and nothing else from this file may run before
+// the CPU check): the bin delay with two bins' (first, second) pairs of doubles
 // per register. The same operations in the same order as the baseline, so
 // the same bits.
 #include "effect/BinDelayKernels.h"
@@ -8,6 +8,8 @@
 #if defined(__AVX2__)
 
 #include <immintrin.h>
+
+#include "dsp/SumsOnMultiplyUnits.h"
 
 #include <cstddef>
 
@@ -31,9 +33,10 @@ inline void delayFourBins(const BinDelayFrame& f, int32_t j, const __m128* h0, c
   __m128 outs[2];
   for (int k = 0; k < 2; ++k) {
     const __m256d v0 = _mm256_cvtps_pd(h0[k]);
-    const __m256d a = _mm256_add_pd(v0, _mm256_mul_pd(frac[k], _mm256_sub_pd(_mm256_cvtps_pd(h1[k]), v0)));
+    const __m256d step = differenceOnMultiplyUnit(_mm256_cvtps_pd(h1[k]), v0);
+    const __m256d a = sumOnMultiplyUnit(v0, _mm256_mul_pd(frac[k], step));
     const __m256d stored =
-        _mm256_mul_pd(_mm256_add_pd(_mm256_cvtps_pd(xs[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
+        _mm256_mul_pd(sumOnMultiplyUnit(_mm256_cvtps_pd(xs[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
     _mm_storeu_ps(f.write + 2 * j + 4 * k, _mm256_cvtpd_ps(stored));
     outs[k] = _mm256_cvtpd_ps(a);
   }

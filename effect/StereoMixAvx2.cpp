@@ -1,11 +1,13 @@
-// Compiled with -mavx2 (and nothing else from this file may run before the
-// CPU check): four sample frames' doubles per register, the same operations
+// Compiled with -mavx2 -mfma (and nothing else from this file may run before
+// the CPU check): four sample frames' doubles per register, the same operations
 // in the same order as the mix frame by frame.
 #include "effect/StereoMix.h"
 
 #if defined(__AVX2__)
 
 #include <immintrin.h>
+
+#include "dsp/SumsOnMultiplyUnits.h"
 
 namespace brisko {
 namespace {
@@ -38,9 +40,9 @@ int32_t mixQuads(const StereoMixBlock& b) {
   const float *in0 = b.in[0], *in1 = b.in[1], *wet0 = b.wet[0], *wet1 = b.wet[1];
   float *out0 = b.out[0], *out1 = b.out[1];
   const auto mix = [](__m256d dryGain, __m256d w, const float* dry, const float* delayed, const float* target) {
-    const __m256d mixed = _mm256_add_pd(_mm256_mul_pd(dryGain, _mm256_cvtps_pd(_mm_loadu_ps(dry))),
-                                        _mm256_mul_pd(w, _mm256_cvtps_pd(_mm_loadu_ps(delayed))));
-    return _mm256_cvtpd_ps(adding ? _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(target)), mixed) : mixed);
+    const __m256d mixed = sumOnMultiplyUnit(_mm256_mul_pd(dryGain, _mm256_cvtps_pd(_mm_loadu_ps(dry))),
+                                            _mm256_mul_pd(w, _mm256_cvtps_pd(_mm_loadu_ps(delayed))));
+    return _mm256_cvtpd_ps(adding ? sumOnMultiplyUnit(_mm256_cvtps_pd(_mm_loadu_ps(target)), mixed) : mixed);
   };
   int32_t i = 0;
   for (; i + 4 <= b.frames; i += 4) {

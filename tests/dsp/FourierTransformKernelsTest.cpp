@@ -28,6 +28,7 @@ std::vector<Implementation> implementations() {
   std::vector<Implementation> list;
   if (fourier::sse2Kernels()) list.push_back({"SSE2", fourier::sse2Kernels()});
   if (fourier::avx2Kernels()) list.push_back({"AVX2", fourier::avx2Kernels()});
+  if (fourier::avx512Kernels()) list.push_back({"AVX-512", fourier::avx512Kernels()});
   return list;
 }
 
@@ -246,16 +247,23 @@ TEST(FourierTransformKernels, LanePassesMatchReferenceOnCancellingInput) {
 }
 
 // The dispatch's own CPUID and XCR0 reading against the compiler's: a wrong
-// bit would leave a build on SSE2 (or worse, run AVX2 where it faults).
-TEST(FourierTransformKernels, DispatchFindsAvx2WhereTheCpuRunsIt) {
+// bit would leave a build on SSE2 (or worse, run AVX2 or AVX-512 where it
+// faults).
+TEST(FourierTransformKernels, DispatchFindsAvx2AndAvx512WhereTheCpuRunsThem) {
 #if defined(__i386__) || defined(__x86_64__)
   __builtin_cpu_init();
-  EXPECT_EQ(cpuRunsAvx2(), __builtin_cpu_supports("avx2") != 0);
+  const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  EXPECT_EQ(cpuRunsAvx2(), avx2);
+  EXPECT_EQ(cpuRunsAvx512(), avx2 && __builtin_cpu_supports("avx512f"));
 #else
   EXPECT_FALSE(cpuRunsAvx2());
+  EXPECT_FALSE(cpuRunsAvx512());
 #endif
   if (!cpuRunsAvx2()) {
     EXPECT_EQ(fourier::avx2Kernels(), nullptr);
+  }
+  if (!cpuRunsAvx512()) {
+    EXPECT_EQ(fourier::avx512Kernels(), nullptr);
   }
 }
 
