@@ -8,8 +8,10 @@ namespace brisko {
 // false on targets other than x86.
 bool cpuRunsAvx2();
 
-// True when cpuRunsAvx2 is, the CPU reports AVX-512 Foundation and the OS
-// also saves the mask and 512-bit register state (XCR0 bits 5 to 7).
+// True when cpuRunsAvx2 is, the CPU reports AVX-512 Foundation, the OS also
+// saves the mask and 512-bit register state (XCR0 bits 5 to 7), and the CPU
+// is not one of Intel's first AVX-512 models, which slow the whole core down
+// after 512-bit arithmetic.
 bool cpuRunsAvx512();
 
 }  // namespace brisko
