@@ -98,7 +98,9 @@ constexpr BinDelayKernels kBaseline = {uniformBaseline, perBinBaseline};
 
 // The fastest implementation this CPU runs.
 const BinDelayKernels& fastest() {
-  static const BinDelayKernels& kernels = avx2BinDelayKernels() ? *avx2BinDelayKernels() : kBaseline;
+  static const BinDelayKernels& kernels = avx512BinDelayKernels() ? *avx512BinDelayKernels()
+                                          : avx2BinDelayKernels() ? *avx2BinDelayKernels()
+                                                                  : kBaseline;
   return kernels;
 }
 
@@ -109,6 +111,14 @@ const BinDelayKernels& baselineBinDelayKernels() { return kBaseline; }
 const BinDelayKernels* avx2BinDelayKernels() {
 #if defined(BRISKO_ENGINE_AVX2)
   return cpuRunsAvx2() ? avx2BinDelayKernelsUnchecked() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
+const BinDelayKernels* avx512BinDelayKernels() {
+#if defined(BRISKO_ENGINE_AVX512)
+  return cpuRunsAvx512() ? avx512BinDelayKernelsUnchecked() : nullptr;
 #else
   return nullptr;
 #endif

@@ -55,5 +55,8 @@ const BinDelayKernels& baselineBinDelayKernels();
 const BinDelayKernels* avx2BinDelayKernels();
 // The AVX2 table itself, compiled for AVX2: only after the CPU check.
 const BinDelayKernels* avx2BinDelayKernelsUnchecked();
+// AVX-512 (four bins' pairs per register), as AVX2; and its table.
+const BinDelayKernels* avx512BinDelayKernels();
+const BinDelayKernels* avx512BinDelayKernelsUnchecked();
 
 }  // namespace brisko

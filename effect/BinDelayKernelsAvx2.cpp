@@ -1,132 +1,54 @@
 // Compiled with -mavx2 -mfma (and nothing else from this file may run before
-// the CPU check): the bin delay with two bins' (first, second) pairs of doubles
-// per register. The same operations in the same order as the baseline, so
-// the same bits.
+// the CPU check): the bin delay with two bins' (first, second) pairs of
+// doubles per register. The same operations in the same order as the
+// baseline, so the same bits.
 #include "effect/BinDelayKernels.h"
-#include "effect/BinDelayStep.h"
 
 #if defined(__AVX2__)
 
 #include <immintrin.h>
 
 #include "dsp/SumsOnMultiplyUnits.h"
-
-#include <cstddef>
+#include "effect/BinDelayFourBins.h"
 
 namespace brisko {
 namespace {
 
-// Two bins' cells of one row each: lo at the first bin's, hi at the second's.
-inline __m128 loadTwoPairs(const float* lo, const float* hi) {
-  const __m128 low = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(lo)));
-  return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(hi));
-}
-
-// Bins j .. j + 3 of one frame. h0[k] and h1[k] hold two bins' cells of the
-// two rows (k = 0: bins j, j + 1; k = 1: bins j + 2, j + 3), frac[k] their
-// fractions, each repeated for the bin's two cells.
-inline void delayFourBins(const BinDelayFrame& f, int32_t j, const __m128* h0, const __m128* h1, const __m256d* frac,
-                          __m256d feedback) {
-  const __m128 first = _mm_loadu_ps(f.first + j);
-  const __m128 second = _mm_loadu_ps(f.second + j);
-  const __m128 xs[2] = {_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)};  // pairs by bin
-  __m128 outs[2];
-  for (int k = 0; k < 2; ++k) {
-    const __m256d v0 = _mm256_cvtps_pd(h0[k]);
-    const __m256d step = differenceOnMultiplyUnit(_mm256_cvtps_pd(h1[k]), v0);
-    const __m256d a = sumOnMultiplyUnit(v0, _mm256_mul_pd(frac[k], step));
-    const __m256d stored =
-        _mm256_mul_pd(sumOnMultiplyUnit(_mm256_cvtps_pd(xs[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
-    _mm_storeu_ps(f.write + 2 * j + 4 * k, _mm256_cvtpd_ps(stored));
-    outs[k] = _mm256_cvtpd_ps(a);
+struct Avx2FourBins {
+  struct Fractions {
+    __m256d pairs[2];  // bins j, j + 1; bins j + 2, j + 3
+  };
+  static Fractions uniformFractions(double frac) { return {{_mm256_set1_pd(frac), _mm256_set1_pd(frac)}}; }
+  // Two fractions, each for both cells of its bin.
+  static __m256d fracPairs(double lo, double hi) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_set1_pd(lo)), _mm_set1_pd(hi), 1);
   }
-  _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
-  _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
-}
-
-// The frame and tap are copied first: the vector stores may alias anything,
-// and every field would be reloaded after each of them.
-void uniform(const BinDelayFrame& frame, const ReadTap& readTap) {
-  const BinDelayFrame f = frame;
-  const ReadTap tap = readTap;
-  const __m256d frac = _mm256_set1_pd(tap.frac);
-  const __m256d fracs[2] = {frac, frac};
-  const __m256d feedback = _mm256_set1_pd(f.doubledFeedback);
-  int32_t j = 0;
-  for (; j + 4 <= f.bins; j += 4) {
-    const float* row0 = f.history + tap.row0Offset + 2 * j;
-    const float* row1 = f.history + tap.row1Offset + 2 * j;
-    const __m128 h0[2] = {_mm_loadu_ps(row0), _mm_loadu_ps(row0 + 4)};
-    const __m128 h1[2] = {_mm_loadu_ps(row1), _mm_loadu_ps(row1 + 4)};
-    delayFourBins(f, j, h0, h1, fracs, feedback);
+  static Fractions fractions(double f0, double f1, double f2, double f3) {
+    return {{fracPairs(f0, f1), fracPairs(f2, f3)}};
   }
-  for (; j < f.bins; ++j) delayOneBin(f, j, tap.row0Offset, tap.row1Offset, tap.frac);
-}
 
-// Two fractions, each for both cells of its bin.
-inline __m256d fracPairs(double lo, double hi) {
-  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_set1_pd(lo)), _mm_set1_pd(hi), 1);
-}
-
-// `Count` frames (zero: frames[0 .. count - 1]), bin-major as the single-bin
-// step. The frames are copied first: stores through their float pointers
-// could otherwise alias them, and every pointer would be reloaded per store.
-// Each row offset serves every frame's load as soon as it is formed, so few
-// of them are alive at once. Plain loads, which beat the hardware gathers on
-// the CPUs measured.
-template <int32_t Count>
-void perBinFrames(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
-  constexpr int32_t kFixed = Count > 0 ? Count : 1;
-  const int32_t frameCount = Count > 0 ? Count : count;
-  BinDelayFrame f[kFixed];
-  for (int32_t c = 0; c < kFixed; ++c) f[c] = frames[c];
-  const auto frame = [&](int32_t c) -> const BinDelayFrame& { return Count > 0 ? f[c] : frames[c]; };
-  const int32_t bins = frames[0].bins;
-  int32_t j = 0;
-  for (; j + 4 <= bins; j += 4) {
-    const ReadTap* t[4] = {&taps[slotOf[j]], &taps[slotOf[j + 1]], &taps[slotOf[j + 2]], &taps[slotOf[j + 3]]};
-    const __m256d fracs[2] = {fracPairs(t[0]->frac, t[1]->frac), fracPairs(t[2]->frac, t[3]->frac)};
-    if constexpr (Count > 0) {
-      // Bins j + 2p and j + 2p + 1 of every frame, both rows.
-      __m128 h0[Count][2], h1[Count][2];
-      const float* cells[Count];  // bin j's cells of row 0
-      for (int32_t c = 0; c < Count; ++c) cells[c] = f[c].history + 2 * ptrdiff_t{j};
-      for (int32_t p = 0; p < 2; ++p) {
-        const ptrdiff_t lo0 = t[2 * p]->row0Offset, hi0 = t[2 * p + 1]->row0Offset;
-        for (int32_t c = 0; c < Count; ++c) h0[c][p] = loadTwoPairs(cells[c] + lo0 + 4 * p, cells[c] + hi0 + 4 * p + 2);
-        const ptrdiff_t lo1 = t[2 * p]->row1Offset, hi1 = t[2 * p + 1]->row1Offset;
-        for (int32_t c = 0; c < Count; ++c) h1[c][p] = loadTwoPairs(cells[c] + lo1 + 4 * p, cells[c] + hi1 + 4 * p + 2);
-      }
-      for (int32_t c = 0; c < Count; ++c)
-        delayFourBins(f[c], j, h0[c], h1[c], fracs, _mm256_set1_pd(f[c].doubledFeedback));
-    } else {
-      for (int32_t c = 0; c < frameCount; ++c) {
-        const BinDelayFrame& g = frame(c);
-        __m128 h0[2], h1[2];
-        for (int32_t p = 0; p < 2; ++p) {
-          const ptrdiff_t cell = 2 * ptrdiff_t{j} + 4 * p;
-          const float* cells = g.history + cell;
-          h0[p] = loadTwoPairs(cells + t[2 * p]->row0Offset, cells + t[2 * p + 1]->row0Offset + 2);
-          h1[p] = loadTwoPairs(cells + t[2 * p]->row1Offset, cells + t[2 * p + 1]->row1Offset + 2);
-        }
-        delayFourBins(g, j, h0, h1, fracs, _mm256_set1_pd(g.doubledFeedback));
-      }
+  static void delay(const BinDelayFrame& f, int32_t j, const __m128* h0, const __m128* h1, const Fractions& fracs,
+                    double doubledFeedback) {
+    const __m256d feedback = _mm256_set1_pd(doubledFeedback);
+    const __m128 first = _mm_loadu_ps(f.first + j);
+    const __m128 second = _mm_loadu_ps(f.second + j);
+    const __m128 xs[2] = {_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)};  // pairs by bin
+    __m128 outs[2];
+    for (int k = 0; k < 2; ++k) {
+      const __m256d v0 = _mm256_cvtps_pd(h0[k]);
+      const __m256d step = differenceOnMultiplyUnit(_mm256_cvtps_pd(h1[k]), v0);
+      const __m256d a = sumOnMultiplyUnit(v0, _mm256_mul_pd(fracs.pairs[k], step));
+      const __m256d stored =
+          _mm256_mul_pd(sumOnMultiplyUnit(_mm256_cvtps_pd(xs[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
+      _mm_storeu_ps(f.write + 2 * j + 4 * k, _mm256_cvtpd_ps(stored));
+      outs[k] = _mm256_cvtpd_ps(a);
     }
+    _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
   }
-  for (; j < bins; ++j) {
-    const ReadTap& tap = taps[slotOf[j]];
-    for (int32_t c = 0; c < frameCount; ++c) delayOneBin(frame(c), j, tap.row0Offset, tap.row1Offset, tap.frac);
-  }
-}
+};
 
-// One channel, or the two of a stereo pair, with their pointers in registers.
-void perBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
-  if (count == 2) return perBinFrames<2>(frames, count, taps, slotOf);
-  if (count == 1) return perBinFrames<1>(frames, count, taps, slotOf);
-  perBinFrames<0>(frames, count, taps, slotOf);
-}
-
-constexpr BinDelayKernels kAvx2 = {uniform, perBin};
+constexpr BinDelayKernels kAvx2 = {uniformFourBins<Avx2FourBins>, perBinFourBins<Avx2FourBins>};
 
 }  // namespace
 

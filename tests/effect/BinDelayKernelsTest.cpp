@@ -38,6 +38,7 @@ struct Implementation {
 std::vector<Implementation> implementations() {
   std::vector<Implementation> list{{"baseline", &baselineBinDelayKernels()}};
   if (avx2BinDelayKernels()) list.push_back({"AVX2", avx2BinDelayKernels()});
+  if (avx512BinDelayKernels()) list.push_back({"AVX-512", avx512BinDelayKernels()});
   return list;
 }
 
