@@ -28,3 +28,22 @@ endif()
 if(BRISKO_BUILD_FUZZ)
   target_compile_options(brisko_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+# Adds sources compiled for an instruction set the code checks for at run
+# time (x86 targets only): each source gets `options`, the target the
+# definition that says they are built in. MinGW-w64 GCC cannot realign the
+# stack for 32- and 64-byte spills on Windows: there the assembler turns its
+# aligned vector moves into unaligned ones (VEX and EVEX arithmetic take
+# unaligned memory operands anyway).
+# Usage: brisko_add_dispatched_sources(TARGET DEFINITION "OPTION;..." SOURCE...)
+function(brisko_add_dispatched_sources target definition options)
+  if(NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i[3-6]86|x86)$")
+    return()
+  endif()
+  if(WIN32)
+    list(APPEND options -Wa,-muse-unaligned-vector-move)
+  endif()
+  target_sources(${target} PRIVATE ${ARGN})
+  set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "${options}")
+  target_compile_definitions(${target} PRIVATE ${definition})
+endfunction()
