@@ -182,8 +182,9 @@ inline std::pair<OctWide, OctWide> loadGroupPairs(const float* p) {
           {_mm512_permutex2var_pd(a, _mm512_setr_epi64(2, 3, 6, 7, 10, 11, 14, 15), b)}};
 }
 
-// (group 0, group 1) pairs of four indices, stored to each group's plain
-// layout in order (upwards) or reversed (downwards, ending at the addresses).
+// (group 0, group 1) pairs of four indices i .. i + 3, stored to each
+// group's plain layout at the given addresses: upwards in index order, or
+// downwards (the address holds index i + 3, the next float i + 2, ...).
 inline void storeGroupsUpwards(float* group0, float* group1, __m256 v) {
   const __m256 byGroup = _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
   _mm_storeu_ps(group0, _mm256_castps256_ps128(byGroup));
