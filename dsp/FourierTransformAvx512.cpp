@@ -202,11 +202,7 @@ inline void storeGroupsDownwards(float* group0, float* group1, __m256 v) {
 template <class N>
 BRISKO_PASS void forwardMergeFromLanesOct(float* D, const float* V, Twiddles twiddles, N n) {
   const int32_t m = n / 4, h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    float* d = D + c;
-    forwardMergeEnds([V, c, m](int32_t k) { return V[laneIndex(c + k, m)]; },
-                     [d](int32_t k, float v) { d[k] = v; }, m);
-  }
+  forwardMergeEndsFromLanes(D, V, n);
   float* D0 = D;
   float* D1 = D + 2 * m;
   forEachBlockOfFour(h, [&](int32_t i) {
@@ -243,11 +239,7 @@ inline void storeLaneElements(float* p, __m256 a, __m256 b) {
 template <class N>
 BRISKO_PASS void inverseSplitToLanesOct(float* V, const float* S, Twiddles twiddles, N n) {
   const int32_t m = n / 4, h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    const float* s = S + c;
-    inverseSplitEnds([s](int32_t k) { return s[k]; },
-                     [V, c, m](int32_t k, float v) { V[laneIndex(c + k, m)] = v; }, m);
-  }
+  inverseSplitEndsToLanes(V, S, n);
   forEachBlockOfFour(h, [&](int32_t i) {
     const __m256 up = loadBothGroups(S + i, m), down = reversedQuads(loadBothGroups(S + m - i - 3, m));
     const __m256 upHigh = loadBothGroups(S + m + i, m);

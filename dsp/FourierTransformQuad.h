@@ -134,6 +134,27 @@ inline int32_t laneIndex(int32_t position, int32_t quarter) {
   return 4 * (position % quarter) + kLaneOfBlock[position / quarter];
 }
 
+// The twiddle-free entries of both groups of the pass that joins the lane
+// array V pairwise (m = n / 4), written to the plain layout D.
+inline void forwardMergeEndsFromLanes(float* D, const float* V, int32_t n) {
+  const int32_t m = n / 4;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    float* d = D + c;
+    forwardMergeEnds([V, c, m](int32_t k) { return V[laneIndex(c + k, m)]; },
+                     [d](int32_t k, float v) { d[k] = v; }, m);
+  }
+}
+
+// The same for the pass that splits the plain layout S into the lane array V.
+inline void inverseSplitEndsToLanes(float* V, const float* S, int32_t n) {
+  const int32_t m = n / 4;
+  for (int32_t c = 0; c < n; c += 2 * m) {
+    const float* s = S + c;
+    inverseSplitEnds([s](int32_t k) { return s[k]; },
+                     [V, c, m](int32_t k, float v) { V[laneIndex(c + k, m)] = v; }, m);
+  }
+}
+
 // Two groups side by side for indices i and i + 1, (group 0 at i, group 1 at
 // i, group 0 at i + 1, group 1 at i + 1), stored to the plain layout.
 inline void storeGroupPairs(float* group0, float* group1, __m128 v) {
@@ -180,11 +201,7 @@ template <class W, class N>
 BRISKO_PASS void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddles, N n) {
   using Wide = typename W::Wide;
   const int32_t m = n / 4, h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    float* d = D + c;
-    forwardMergeEnds([V, c, m](int32_t k) { return V[laneIndex(c + k, m)]; },
-                     [d](int32_t k, float v) { d[k] = v; }, m);
-  }
+  forwardMergeEndsFromLanes(D, V, n);
   float* D0 = D;
   float* D1 = D + 2 * m;
   forEachPair(h, [&](int32_t i) {
@@ -224,11 +241,7 @@ BRISKO_PASS void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, 
 template <class W, class N>
 BRISKO_PASS void inverseSplitToLanes(float* V, const float* S, Twiddles twiddles, N n) {
   const int32_t m = n / 4, h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    const float* s = S + c;
-    inverseSplitEnds([s](int32_t k) { return s[k]; },
-                     [V, c, m](int32_t k, float v) { V[laneIndex(c + k, m)] = v; }, m);
-  }
+  inverseSplitEndsToLanes(V, S, n);
   forEachBlockOfFour(h, [&](int32_t i) {
     const SplitOutputs first = inverseButterflies<W>(S, m, i, twiddles);
     const SplitOutputs second = inverseButterflies<W>(S + 2 * m, m, i, twiddles);
