@@ -42,6 +42,9 @@ class PluginHost {
 
   // What the host answers to audioMasterVersion (0 refuses the effect).
   void setVersionAnswer(intptr_t version) { versionAnswer_ = version; }
+  // Answers audioMasterIdle with an effEditIdle, as some hosts do: the editor
+  // is then idled from inside its own gestures.
+  void setIdleReentersEditor(bool reenters) { idleReentersEditor_ = reenters; }
 
   std::vector<HostCall> calls() const;
   std::vector<HostCall> callsOf(int32_t opcode) const;
@@ -55,6 +58,7 @@ class PluginHost {
   PluginEntry entry_;
   AEffect* effect_ = nullptr;
   intptr_t versionAnswer_ = kHostVersion;
+  bool idleReentersEditor_ = false;
   mutable std::mutex callsMutex_;
   std::vector<HostCall> calls_;
 };
