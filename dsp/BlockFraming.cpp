@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dsp/FrameWindow.h"
-#include "dsp/OverlapAdd.h"
+#include "dsp/DspKernels.h"
 
 namespace brisko {
 
@@ -104,7 +103,7 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
   frame->valid = true;
 
   float* windowed = setup_->windowedFrame();
-  fastestFrameWindow()(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
+  activeDspKernels().frameWindow(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
   setup_->transform()->forward(frame->spectrum.data(), windowed);
 }
 
@@ -170,8 +169,8 @@ void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
   transform->inverse(frame.spectrum.data(), timeFrame_.data());
   // The rescale by 1/N (a power of two, so exact in float) goes into the overlap-add pass.
   const auto scale = static_cast<float>(1.0 / transform->length());
-  fastestOverlapAdd()(accumulator_.data() + frame.position, frame.setup->synthesisWindow(), timeFrame_.data(), scale,
-                      frameSize_);
+  activeDspKernels().overlapAdd(accumulator_.data() + frame.position, frame.setup->synthesisWindow(),
+                                timeFrame_.data(), scale, frameSize_);
 }
 
 }  // namespace brisko

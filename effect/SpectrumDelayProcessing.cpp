@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "effect/SpectrumDelay.h"
-#include "effect/StereoMix.h"
+#include "effect/SignalKernels.h"
 #include "plugin/DenormalGuard.h"
 
 #if defined(__SSE2__)
@@ -122,7 +122,7 @@ void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const f
   int32_t i = 0;
   // Four sample frames at a time where the CPU has AVX2 and no group of four
   // could see another output's writes before its own reads.
-  const StereoMixQuads quads = avx2StereoMixQuads();
+  const StereoMixQuads quads = activeSignalKernels().stereoMixQuads;
   if (quads && out0 != out1 && sameOrApart(out0, out1) && sameOrApart(out0, in0) && sameOrApart(out0, in1) &&
       sameOrApart(out1, in0) && sameOrApart(out1, in1)) {
     i = quads({{in0, in1}, {out0, out1}, {wet0, wet1}, &params[kParamDryWet], sampleFrames}, adding);

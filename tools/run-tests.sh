@@ -81,6 +81,22 @@ stage "brisko-render: $parity the Linux build's bytes"
 tests/render/render-parity.sh build/native/tools/render/brisko-render build/native/plugin/Brisko.so \
   build/win64/tools/render/brisko-render.exe build/win64/plugin/Brisko.dll ${windows32[@]+"${windows32[@]}"}
 
+# The shipped binaries run the best kernel set this CPU has; the pinned test
+# builds bring the others to the same comparison.
+mapfile -t kernel_sets < <(build/native/bench/kernel_sets)
+for set in "${kernel_sets[@]:0:${#kernel_sets[@]}-1}"; do
+  stage "brisko-render with the plug-ins pinned to the $set kernels: $parity the Linux build's bytes"
+  pinned32=()
+  [ ${#windows32[@]} -gt 0 ] && pinned32=("${windows32[0]}" "build/win32/plugin/pinned/Brisko-$set.dll")
+  tests/render/render-parity.sh build/native/tools/render/brisko-render "build/native/plugin/pinned/Brisko-$set.so" \
+    build/win64/tools/render/brisko-render.exe "build/win64/plugin/pinned/Brisko-$set.dll" \
+    ${pinned32[@]+"${pinned32[@]}"}
+done
+for set in sse2 avx2 avx512; do
+  printf '%s\n' "${kernel_sets[@]}" | grep -qx "$set" ||
+    skip "the $set kernel set through the binaries (golden output, render parity): this CPU does not run it"
+done
+
 if [ ${#skipped[@]} -gt 0 ]; then
   stage "All stages that ran passed; skipped on this machine:"
   printf '  - %s\n' "${skipped[@]}"

@@ -1,6 +1,5 @@
 #include "dsp/BlockFraming.h"
-#include "dsp/FrameWindow.h"
-#include "dsp/OverlapAdd.h"
+#include "dsp/DspKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -170,8 +169,9 @@ TEST(BlockFraming, OverlapAddSumIsFormedInDouble) {
 // Each overlap-add this CPU runs against the formula, over a whole frame and
 // a length that leaves a tail after the vector part.
 TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
-  std::vector<OverlapAddFunction> implementations{baselineOverlapAdd()};
-  if (avx2OverlapAdd()) implementations.push_back(avx2OverlapAdd());
+  std::vector<OverlapAddFunction> implementations;
+  for (int32_t set = 0; set < kKernelSetCount; ++set)
+    if (const DspKernels* kernels = dspKernels(static_cast<KernelSet>(set))) implementations.push_back(kernels->overlapAdd);
   std::vector<float> window(263), time(263), start(263);
   uint32_t seed = 9;
   for (auto* v : {&window, &time, &start})
@@ -195,8 +195,9 @@ TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
 // Each analysis window this CPU runs against the product, with the frame
 // split between its two stretches anywhere (vector parts and tails in both).
 TEST(BlockFraming, EveryFrameWindowImplementationGivesTheProductsBits) {
-  std::vector<FrameWindowFunction> implementations{baselineFrameWindow()};
-  if (avx2FrameWindow()) implementations.push_back(avx2FrameWindow());
+  std::vector<FrameWindowFunction> implementations;
+  for (int32_t set = 0; set < kKernelSetCount; ++set)
+    if (const DspKernels* kernels = dspKernels(static_cast<KernelSet>(set))) implementations.push_back(kernels->frameWindow);
   std::vector<float> window(263), frame(263);
   uint32_t seed = 4;
   for (auto* v : {&window, &frame})
