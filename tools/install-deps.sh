@@ -43,7 +43,7 @@ case "${1:-test}" in
     exit 0 ;;
 esac
 
-build_packages=(cmake ninja-build g++ pkg-config libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
+build_packages=(cmake ninja-build g++ pkg-config zip libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
   libx11-dev lv2-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest)
 test_packages=(ardour googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64
