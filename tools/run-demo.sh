@@ -56,7 +56,7 @@ format (VST 2 or LV2), then rescan in the host:
            the 64-bit DLL for 64-bit hosts, the 32-bit DLL for 32-bit hosts.
 Or install both Linux plug-ins where hosts look:
   sudo cmake --install build/release             (/usr/local/lib/vst and /usr/local/lib/lv2)
-  cmake -B build/release -DBRISKO_VST_INSTALL_DIR=~/.vst -DBRISKO_LV2_INSTALL_DIR=~/.lv2 &&
+  cmake -B build/release -DBRISKO_VST_INSTALL_DIR=\$HOME/.vst -DBRISKO_LV2_INSTALL_DIR=\$HOME/.lv2 &&
     cmake --install build/release                (your home's ~/.vst and ~/.lv2)
 Release archives of every target, with install notes and checksums: tools/make-release.sh
 EOT
