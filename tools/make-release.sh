@@ -53,7 +53,9 @@ preferences) and rescan there. This is the DLL for $bits-bit hosts; a host of
 the other bitness needs the other archive (or a bridge). Nothing else is
 needed: the DLL carries its runtime and its bitmaps.
 EOT
-  cp build/win$bits/plugin/Brisko.dll "$folder/"
+  # The debug sections of the cross build stay out of the archive; the code is untouched.
+  $([ $bits = 32 ] && echo i686 || echo x86_64)-w64-mingw32-strip --strip-debug -o "$folder/Brisko.dll" \
+    build/win$bits/plugin/Brisko.dll
   pack_zip "Brisko-$version-$name"
 done
 
