@@ -104,6 +104,20 @@ class Lv2Ui : public ::testing::Test {
     return mismatches;
   }
   Window window() const { return static_cast<Window>(reinterpret_cast<uintptr_t>(widget)); }
+  // Runs `gesture` with fake input on a helper thread while this thread
+  // plays the host, idling the UI.
+  template <class Gesture>
+  void perform(Gesture gesture) {
+    std::atomic<bool> done{false};
+    std::thread helper([&] {
+      FakeInput input;
+      if (input.ok()) gesture(input);
+      done = true;
+    });
+    while (!done) idle(10);
+    helper.join();
+    idle(100);
+  }
 
   X11TestHost host;
   void* module = nullptr;
@@ -155,6 +169,22 @@ TEST_F(Lv2Ui, EmbedsTheEditorAndFollowsPortEvents) {
   EXPECT_TRUE(host.children().empty());
 }
 
+// Hosts often destroy their window (and the UI's with it) before the UI's
+// cleanup: the UI goes on idling and taking port events safely until then.
+TEST_F(Lv2Ui, HostWindowDestroyedBeforeCleanup) {
+  ui = instantiate(kPluginUri, host.hostWindow());
+  ASSERT_NE(ui, nullptr);
+  XDestroyWindow(host.display(), host.hostWindow());
+  XSync(host.display(), False);
+  idle(100);
+  portEvent(2, 0.5f);
+  idle(50);
+  descriptor->cleanup(ui);
+  ui = nullptr;
+  host.newHostWindow();
+  EXPECT_TRUE(host.children().empty());
+}
+
 // A drag with XTest while the host idles the UI: every move is written to the
 // port, between a touch begin and end, and nothing reaches the other ports.
 TEST_F(Lv2Ui, DragWritesThePortInsideATouchGesture) {
@@ -165,21 +195,13 @@ TEST_F(Lv2Ui, DragWritesThePortInsideATouchGesture) {
   ASSERT_EQ(idleUntilShows(values), 0);
   const uint32_t row = 3;
   const int y = 40 + 37 * static_cast<int>(row) + 9;
-  std::atomic<bool> done{false};
-  std::thread helper([&] {
-    FakeInput input;
-    if (input.ok()) {
-      input.moveTo(window(), 40, y);
-      input.button(true);
-      input.moveTo(window(), 90, y);
-      input.moveTo(window(), 130, y);
-      input.button(false);
-    }
-    done = true;
+  perform([&](FakeInput& input) {
+    input.moveTo(window(), 40, y);
+    input.button(true);
+    input.moveTo(window(), 90, y);
+    input.moveTo(window(), 130, y);
+    input.button(false);
   });
-  while (!done) idle(10);
-  helper.join();
-  idle(100);
 
   const std::vector<HostLog::Call> calls = log.of(row);
   ASSERT_GE(calls.size(), 4u);
@@ -201,19 +223,11 @@ TEST_F(Lv2Ui, HostWithoutTouchOrResizeGetsTheWritesAlone) {
   ui = instantiate(kPluginUri, host.hostWindow(), false);
   ASSERT_NE(ui, nullptr);
   const int y = 40 + 9;
-  std::atomic<bool> done{false};
-  std::thread helper([&] {
-    FakeInput input;
-    if (input.ok()) {
-      input.moveTo(window(), 60, y);
-      input.button(true);
-      input.button(false);
-    }
-    done = true;
+  perform([&](FakeInput& input) {
+    input.moveTo(window(), 60, y);
+    input.button(true);
+    input.button(false);
   });
-  while (!done) idle(10);
-  helper.join();
-  idle(100);
   ASSERT_FALSE(log.calls.empty());
   for (const HostLog::Call& call : log.calls) EXPECT_EQ(call.kind, 'w');
   EXPECT_EQ(log.calls.back().index, 0u);
