@@ -58,7 +58,10 @@ class Instance {
     float* inputs[2] = {ports[kPortInputLeft], ports[kPortInputRight]};
     float* outputs[2] = {ports[kPortOutputLeft], ports[kPortOutputRight]};
     processedSinceBuild = true;
-    // The effect takes blocks of up to INT32_MAX frames.
+    // Longer runs go to the effect in pieces: its output does not depend on
+    // how the frames are cut into calls, and it allocates only for a call
+    // longer than any before, so once it has seen one piece of the longest
+    // length no run of any length allocates.
     while (sampleCount > 0) {
       const uint32_t block = sampleCount > kLongestCall ? kLongestCall : sampleCount;
       record->processReplacing(record, inputs, outputs, static_cast<int32_t>(block));
@@ -69,7 +72,7 @@ class Instance {
   }
 
  private:
-  static constexpr uint32_t kLongestCall = 1u << 30;
+  static constexpr uint32_t kLongestCall = 8192;
 
   float rate;
   SpectrumDelay* effect = nullptr;

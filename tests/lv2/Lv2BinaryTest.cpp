@@ -175,7 +175,8 @@ TEST_F(Lv2Binary, UnconnectedAndOddPortsAreSafe) {
 TEST_F(Lv2Binary, OutputEqualsTheVstPluginsForTheSameBlocks) {
   StereoBuffers whole(44100);
   whole.fillNoise(11);
-  for (const std::vector<int>& blocks : {std::vector<int>{512}, std::vector<int>{1}, std::vector<int>{1, 127, 4000, 333}}) {
+  for (const std::vector<int>& blocks : {std::vector<int>{512}, std::vector<int>{1}, std::vector<int>{1, 127, 4000, 333},
+                                            std::vector<int>{20000, 3, 9000}}) {
     LV2_Handle instance = instantiate();
     ASSERT_NE(instance, nullptr);
     const std::vector<float> lv2 = renderLv2(instance, whole, blocks);
@@ -200,13 +201,14 @@ TEST_F(Lv2Binary, ReactivationForgetsThePastRun) {
   EXPECT_EQ(0, std::memcmp(first.data(), second.data(), first.size() * sizeof(float)));
 }
 
-// Once the longest block was seen, no block of any length allocates.
+// Once the longest block was seen, no block of any length allocates; runs
+// longer than the effect's longest call do not either.
 TEST_F(Lv2Binary, RunAllocatesNothingOnceTheLongestBlockWasSeen) {
   const long beforeInstance = allocations.load();
   LV2_Handle instance = instantiate();
   ASSERT_NE(instance, nullptr);
   ASSERT_GT(allocations.load(), beforeInstance) << "the binary's allocations are not counted";
-  StereoBuffers buffers(8192);
+  StereoBuffers buffers(30000);
   buffers.fillNoise(9);
   float controls[kControls];
   std::copy(std::begin(kSettings), std::end(kSettings), controls);
@@ -214,7 +216,7 @@ TEST_F(Lv2Binary, RunAllocatesNothingOnceTheLongestBlockWasSeen) {
   descriptor->activate(instance);
   descriptor->run(instance, 8192);
   const long before = allocations.load();
-  for (uint32_t length : {1u, 8192u, 5u, 128u, 4097u, 256u, 8191u}) {
+  for (uint32_t length : {1u, 8192u, 5u, 128u, 4097u, 256u, 8191u, 30000u}) {
     controls[0] = static_cast<float>(length) / 8192.0f;
     descriptor->run(instance, length);
   }
