@@ -121,6 +121,7 @@ const LV2_Descriptor descriptor = {kPluginUri, instantiate, connectPort, activat
 }  // namespace
 }  // namespace brisko::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+// LV2_SYMBOL_EXPORT declares it extern "C" with default visibility.
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
   return index == 0 ? &brisko::lv2::descriptor : nullptr;
 }
