@@ -86,7 +86,7 @@ def registered(home, path=r".*/Brisko\.so"):
     except OSError:
         return None
     for section, body in re.findall(r"^\[pluginregistry/Effect/base64\\:([^\]]*)\]\n((?:[^\[].*\n?)*)", text, re.M):
-        if re.search(f"^Path={path}$", body, re.M) and re.search(r"^Valid=1", body, re.M):
+        if re.search(f"^Path={path}", body, re.M) and re.search(r"^Valid=1", body, re.M):
             return base64.b64decode(section.replace("\\", "")).decode()
     return None
 
