@@ -2,8 +2,8 @@
 # render.sh PLUGIN.so|BUNDLE.lv2 IN.wav OUT.wav [INDEX=VALUE ...]
 #
 # Render a WAV (stereo, or mono fed to both sides) through one Linux VST2
-# plug-in (or the LV2 plug-in of a bundle, RENDER_PLUGIN_TYPE=lv2) hosted by Ardour 7.3 (headless: ardour7-lua / luasession on the
-# "None (Dummy)" backend) and write the result to OUT.wav: same rate, same
+# plug-in (or the LV2 plug-in of a bundle, RENDER_PLUGIN_TYPE=lv2) hosted by
+# Ardour 7.3 (headless: ardour7-lua / luasession on the "None (Dummy)" backend) and write the result to OUT.wav: same rate, same
 # length, stereo, 32-bit float by default.  INDEX=VALUE sets plug-in parameter
 # INDEX (0-based) to the normalised VALUE (0..1) before rendering.
 #
@@ -86,12 +86,14 @@ command -v "$ARDOUR_LUA" >/dev/null || die 4 "$ARDOUR_LUA not found"
 [ -x "$SCANNER" ] || die 3 "$SCANNER not found"
 case $TYPE in
 	lxvst) [ -f "$PLUGIN_ARG" ] || die 2 "plug-in '$PLUGIN_ARG' not found" ;;
-	lv2) [ -f "$PLUGIN_ARG/manifest.ttl" ] && [ -n "$LV2_URI" ] || die 2 "no LV2 bundle '$PLUGIN_ARG' or no RENDER_LV2_URI" ;;
+	lv2) [ -f "$PLUGIN_ARG/manifest.ttl" ] && [ -n "$LV2_URI" ] ||
+		die 2 "no LV2 bundle '$PLUGIN_ARG' or no RENDER_LV2_URI" ;;
 	*) die 1 "RENDER_PLUGIN_TYPE must be lxvst or lv2" ;;
 esac
 [ -f "$IN" ] || die 2 "input '$IN' not found"
 PLUGIN=$(readlink -f "$PLUGIN_ARG")
-[ "$TYPE" = lv2 ] || [[ $PLUGIN == *.so ]] || die 2 "plug-in file name must end in .so (Ardour only looks at *.so): $PLUGIN"
+[ "$TYPE" = lv2 ] || [[ $PLUGIN == *.so ]] ||
+	die 2 "plug-in file name must end in .so (Ardour only looks at *.so): $PLUGIN"
 OUT_DIR=$(dirname "$OUT")
 [ -d "$OUT_DIR" ] || die 2 "output folder '$OUT_DIR' does not exist"
 
@@ -131,7 +133,8 @@ mkdir -p "$WORK/lv2"
 mkdir -p "$H/.config/ardour7/export" "$H/.cache" "$H/.local/share" "$WORK/export"
 ENVV=(env -u VST_PATH -u VST_PLUGINS -u LXVST_PLUGINS -u VST3_PATH
 	HOME="$H" XDG_CONFIG_HOME="$H/.config" XDG_CACHE_HOME="$H/.cache" XDG_DATA_HOME="$H/.local/share"
-	LXVST_PATH="$(dirname "$PLUGIN")" LV2_PATH="$WORK/lv2" LD_LIBRARY_PATH="$ARDOUR_LIB${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}")
+	LXVST_PATH="$(dirname "$PLUGIN")" LV2_PATH="$WORK/lv2"
+	LD_LIBRARY_PATH="$ARDOUR_LIB${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}")
 
 # --- export formats + presets: session rate, no normalising, no dither, no trimming
 write_format() { # id name sample-format
@@ -277,8 +280,8 @@ while :; do
 	rm -rf "$WORK/session" "$WORK/export"
 	cp -a "$WORK/session.pristine" "$WORK/session" && mkdir -p "$WORK/export" || die 4 "cannot restore the session"
 	run_lua "$WORK/ardour-render.log" mode=render method="$METHOD" dir="$WORK/session" name=render buffer="$BUFFER" \
-		length="$N" plugin="${LV2_URI:-$PLUGIN}" type="$TYPE" preset="$PRESET" outdir="$WORK/export" outname=out params="$PARAMS" \
-		noplugin="$NO_PLUGIN" save="$SAVE"
+		length="$N" plugin="${LV2_URI:-$PLUGIN}" type="$TYPE" preset="$PRESET" outdir="$WORK/export" outname=out \
+		params="$PARAMS" noplugin="$NO_PLUGIN" save="$SAVE"
 	rc=$?
 	[ $rc -eq 124 ] || [ $rc -eq 137 ] && die 4 "render run timed out after $TIMEOUT s"
 	[ $rc -eq 250 ] && die 4 "Ardour reported errors during the render run"

@@ -3,10 +3,11 @@
 
 Usage: audacity-host-test.py PLUGIN.so|BUNDLE.lv2 BRISKO-RENDER   (DISPLAY: a private Xvfb)
 
-With an LV2 bundle Audacity applies its LV2 plug-in, with its X11 UI in the
-dialog, and brisko-render (the VST 2 plug-in of its build tree) makes the
-references all the same; a scripted apply then shows whether Audacity's
-scripting reaches the LV2 plug-in's parameters.
+With an LV2 bundle Audacity applies its LV2 plug-in instead: it shows its
+own controls built from the ports, where the six values are typed, and the
+export equals brisko-render's (the VST 2 plug-in of its build tree) with
+them; it also prints how many parameters Audacity's scripting lists for the
+plug-in's command (none: scripting does not reach them).
 
 1. Audacity applies the plug-in with chosen values (modulation on) to the demo
    input; the exported float WAV equals brisko-render's bit for bit.
