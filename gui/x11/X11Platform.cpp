@@ -64,6 +64,7 @@ class TrackedWindow final : public HostWindow {
   std::unique_ptr<DrawContext> createDrawContext() override { return window->createDrawContext(); }
   void revokeDrop() override { window->revokeDrop(); }
   void handleEvents() override { window->takeEvents(true); }
+  Window id() const { return window->handle(); }
 
  private:
   std::unique_ptr<x11::X11Window> window;
@@ -98,5 +99,10 @@ void X11Platform::dispatchOnePaint() {
 Platform& x11Platform() { return platformInstance(); }
 
 Platform& defaultPlatform() { return x11Platform(); }
+
+unsigned long x11WindowId(HostWindow* window) {
+  auto* tracked = dynamic_cast<TrackedWindow*>(window);
+  return tracked ? tracked->id() : 0;
+}
 
 }  // namespace brisko
