@@ -70,7 +70,8 @@ if [ -n "${BRISKO_SKIP_LOG:-}" ]; then
   timeout "${WINE_TEST_TIMEOUT:-120}" "$WINE" "$@" 2>&1 | tee "$output"
   rc=${PIPESTATUS[0]}
   awk -v program="$(basename "$program")" '
-    /: Skipped$/ { reason = ""; getline reason }
+    { sub(/\r$/, "") }  # Windows line ends
+    /: Skipped$/ { reason = ""; getline reason; sub(/\r$/, "", reason) }
     /^\[  SKIPPED \] [^ ]+ \([0-9]+ ms\)$/ { print program ": " $4 ": " reason; reason = "" }' "$output" >>"$BRISKO_SKIP_LOG"
   rm -f "$output"
 else

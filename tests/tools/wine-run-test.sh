@@ -25,9 +25,9 @@ SH
 printf '#!/bin/bash\nexit 0\n' >"$work/wineserver"
 chmod +x "$work/wine" "$work/wineserver"
 cat >"$work/program.sh" <<'SH'
-echo "tests/Probe.cpp:12: Skipped"
-echo "no display here"
-echo "[  SKIPPED ] Probe.NeedsDisplay (0 ms)"
+printf 'tests/Probe.cpp:12: Skipped\r\n'
+printf 'no display here\r\n'
+printf '[  SKIPPED ] Probe.NeedsDisplay (0 ms)\r\n'
 echo "[       OK ] Probe.Works (0 ms)"
 echo "[  SKIPPED ] 1 test, listed below:"
 echo "[  SKIPPED ] Probe.NeedsDisplay"
