@@ -5,7 +5,7 @@
 
 #include "effect/SpectrumDelay.h"
 #include "effect/StereoMix.h"
-#include "plugin/DenormalGuard.h"
+#include "plugin/FloatingPointGuard.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -70,7 +70,7 @@ void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
 }
 
 void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding) {
-  const DenormalGuard flushDenormals;
+  const FloatingPointGuard flushDenormals;
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
