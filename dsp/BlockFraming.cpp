@@ -4,9 +4,19 @@
 #include <cstring>
 
 #include "dsp/FrameWindow.h"
+#include "dsp/MagnitudeCheck.h"
 #include "dsp/OverlapAdd.h"
 
 namespace brisko {
+namespace {
+
+// 2^64: far above any audio (a frame of N full-scale samples peaks at N),
+// and far enough below the float limit that neither a feedback history that
+// adds half of such a value per pass nor the inverse transform can overflow
+// in any time a host runs.
+constexpr float kSpectrumLimit = 18446744073709551616.0f;
+
+}  // namespace
 
 SpectrumFrameList::SpectrumFrameList() { slots_.push_back(std::make_unique<SpectrumFrame>()); }
 
@@ -105,7 +115,12 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
 
   float* windowed = setup_->windowedFrame();
   fastestFrameWindow()(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
-  setup_->transform()->forward(frame->spectrum.data(), windowed);
+  float* spectrum = frame->spectrum.data();
+  setup_->transform()->forward(spectrum, windowed);
+  // An infinite or NaN sample, or one so loud that the transform (or later
+  // the feedback) overflows, would stay in the delay's history for good:
+  // such a frame is handed out as silence.
+  if (!allMagnitudesBelow(spectrum, frameSize_, kSpectrumLimit)) std::fill(spectrum, spectrum + frameSize_, 0.0f);
 }
 
 void BlockSynthesizer::clear() {
