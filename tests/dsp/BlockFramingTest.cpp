@@ -1,10 +1,13 @@
 #include "dsp/BlockFraming.h"
 #include "dsp/FrameWindow.h"
+#include "dsp/MagnitudeCheck.h"
 #include "dsp/OverlapAdd.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace brisko {
@@ -118,6 +121,52 @@ TEST(BlockFraming, FramePositionsForBlocksOf300) {
     EXPECT_EQ(frames->at(frames->count()), nullptr);
   }
   EXPECT_EQ(analyzer.analyze(block.data(), 300)->capacity(), 3);
+}
+
+// Frames holding an infinite sample, or one far louder than any audio, come
+// out as silence; the frames before and after them do not.
+TEST(BlockFraming, FramesThatAreNotFiniteComeOutAsSilence) {
+  SpectralSetup setup;
+  setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+  BlockAnalyzer analyzer;
+  ASSERT_TRUE(analyzer.configure(&setup));
+  for (float bad : {std::numeric_limits<float>::infinity(), 3e38f}) {
+    std::vector<float> block(1024, 0.25f);
+    block[600] = bad;
+    SpectrumFrameList* frames = analyzer.analyze(block.data(), 1024);
+    ASSERT_GE(frames->count(), 7);
+    for (int i = 0; i < frames->count(); ++i) {
+      const SpectrumFrame& frame = *frames->at(i);
+      const bool holdsIt = frame.position > 600 && frame.position - 256 <= 600;
+      size_t zeros = 0;
+      for (float x : frame.spectrum) zeros += x == 0.0f;
+      EXPECT_EQ(zeros == frame.spectrum.size(), holdsIt) << "frame at " << frame.position;
+    }
+  }
+}
+
+// The check behind it, at every position of the vector part and the tail, at
+// the limit itself and just below it.
+TEST(BlockFraming, MagnitudeCheckFindsEveryValueAtOrAboveTheLimit) {
+  const float limit = 1024.0f, below = std::nextafter(limit, 0.0f);
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (int n = 1; n <= 9; ++n) {
+    for (int at = 0; at < n; ++at) {
+      std::vector<float> values(static_cast<size_t>(n), -0.5f);
+      for (float outside : {limit, -limit, inf, -inf, nan, -nan}) {
+        values[at] = outside;
+        EXPECT_FALSE(allMagnitudesBelow(values.data(), n, limit)) << n << " " << at << " " << outside;
+      }
+      for (float inside : {below, -below, -0.0f, std::numeric_limits<float>::denorm_min()}) {
+        values[at] = inside;
+        EXPECT_TRUE(allMagnitudesBelow(values.data(), n, limit)) << n << " " << at << " " << inside;
+      }
+      values[at] = std::numeric_limits<float>::max();
+      EXPECT_TRUE(allMagnitudesBelow(values.data(), n, inf));
+      values[at] = -inf;
+      EXPECT_FALSE(allMagnitudesBelow(values.data(), n, inf));
+    }
+  }
 }
 
 TEST(BlockFraming, AnalysisProductIsRoundedBeforeTheTransform) {

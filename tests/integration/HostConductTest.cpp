@@ -273,7 +273,8 @@ TEST_F(HostConduct, NonFiniteOrOverflowingInputLeavesOnlyItsOwnDryPart) {
       const float values[] = {0.01f, 0.99f, 0.3f, 0.5f, 0.3f, dryWet};
       for (int32_t i = 0; i < 6; ++i) host.setParameter(i, values[i]);
       StereoBuffers buffers(kBlock);
-      size_t wetAfter = 0;
+      size_t wetAfter = 0, nonFinite = 0;
+      int firstNonFinite = -1;
       for (int block = 0; block < kBlocks; ++block) {
         buffers.fillNoise(static_cast<uint32_t>(block));
         const int start = block * kBlock;
@@ -292,7 +293,7 @@ TEST_F(HostConduct, NonFiniteOrOverflowingInputLeavesOnlyItsOwnDryPart) {
           for (int i = 0; i < kBlock; ++i) {
             const float in = input.in[c][i], out = buffers.out[c][i];
             if (std::isfinite(in)) {
-              ASSERT_TRUE(std::isfinite(out)) << "channel " << c << ", sample " << start + i << ": " << out;
+              if (!std::isfinite(out) && nonFinite++ == 0) firstNonFinite = start + i;
               wetAfter += start > kBadAt + 1024 && out != 0.0f;
             } else if (dryWet == 1.0f) {
               EXPECT_TRUE(std::isfinite(out)) << out;
@@ -304,6 +305,7 @@ TEST_F(HostConduct, NonFiniteOrOverflowingInputLeavesOnlyItsOwnDryPart) {
           }
         }
       }
+      EXPECT_EQ(nonFinite, size_t{0}) << "of " << 2 * kBlock * kBlocks << ", the first at sample " << firstNonFinite;
       EXPECT_GT(wetAfter, size_t{1000});
     }
   }
