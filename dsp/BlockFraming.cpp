@@ -8,15 +8,6 @@
 #include "dsp/OverlapAdd.h"
 
 namespace brisko {
-namespace {
-
-// 2^64: far above any audio (a frame of N full-scale samples peaks at N),
-// and far enough below the float limit that neither a feedback history that
-// adds half of such a value per pass nor the inverse transform can overflow
-// in any time a host runs.
-constexpr float kSpectrumLimit = 18446744073709551616.0f;
-
-}  // namespace
 
 SpectrumFrameList::SpectrumFrameList() { slots_.push_back(std::make_unique<SpectrumFrame>()); }
 
@@ -76,6 +67,11 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     frames_.reserve((n - 1) / hop_ + 1, frameSize_);
   }
 
+  // One pass over the block; frames are looked at one by one only where
+  // they may hold a sample that is not moderate.
+  const bool moderate = allMagnitudesBelow(input, n, kSampleLimit);
+  const bool mayHoldLoud = !moderate || sinceLoud_ < frameSize_;
+  lastBlockModerate_ = moderate;
   if (n <= 0) return &frames_;
 
   // The stream is the fill_ samples kept in input_ followed by the block;
@@ -87,8 +83,10 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     const auto at = static_cast<int32_t>(std::min<int64_t>(start, fill_));
     const auto head = static_cast<int32_t>(std::max<int64_t>(fill_ - start, 0));
     const int64_t fromBlock = std::max<int64_t>(start - fill_, 0);
-    completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_));
+    completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_),
+                  mayHoldLoud);
   }
+  noteLoudSamples(input, n, moderate);
   // Fewer than frameSize_ samples are left over, in either case.
   if (start < fill_) {
     const auto kept = static_cast<int32_t>(fill_ - start);
@@ -103,7 +101,8 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
 
 // The frame is `head` samples from `kept`, then from `block`; `position` is
 // the number of the block's samples it takes up to its end.
-void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position) {
+void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position,
+                                  bool mayHoldLoud) {
   SpectrumFrame* frame = frames_.nextFrame();
   frame->setup = setup_;
   if (frame->capacity != frameSize_) {
@@ -113,14 +112,25 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
   frame->position = position;
   frame->valid = true;
 
+  float* spectrum = frame->spectrum.data();
+  if (mayHoldLoud && !(allMagnitudesBelow(kept, head, kSampleLimit) &&
+                       allMagnitudesBelow(block, frameSize_ - head, kSampleLimit))) {
+    std::fill(spectrum, spectrum + frameSize_, 0.0f);
+    return;
+  }
   float* windowed = setup_->windowedFrame();
   fastestFrameWindow()(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
-  float* spectrum = frame->spectrum.data();
   setup_->transform()->forward(spectrum, windowed);
-  // An infinite or NaN sample, or one so loud that the transform (or later
-  // the feedback) overflows, would stay in the delay's history for good:
-  // such a frame is handed out as silence.
-  if (!allMagnitudesBelow(spectrum, frameSize_, kSpectrumLimit)) std::fill(spectrum, spectrum + frameSize_, 0.0f);
+}
+
+void BlockAnalyzer::noteLoudSamples(const float* block, int32_t n, bool moderate) {
+  if (moderate) {
+    sinceLoud_ = std::min(sinceLoud_ + n, kLongAgo);
+    return;
+  }
+  int32_t last = n - 1;
+  while (allMagnitudesBelow(block + last, 1, kSampleLimit)) --last;
+  sinceLoud_ = n - 1 - last;
 }
 
 void BlockSynthesizer::clear() {

@@ -25,16 +25,22 @@ bool allMagnitudesBelow(const float* values, int32_t n, float limit) {
   const uint32_t limitBits = magnitudeBits(limit);
   int32_t i = 0;
 #if defined(__SSE2__)
-  // One pass without branches; magnitudes fit in 31 bits, so the signed
-  // comparison orders them.
+  // One pass without branches, sixteen values at a time; magnitudes fit in
+  // 31 bits, so the signed comparison orders them.
   const __m128i magnitude = _mm_set1_epi32(static_cast<int32_t>(kMagnitudeBits));
   const __m128i largestBelow = _mm_set1_epi32(static_cast<int32_t>(limitBits - 1));
-  __m128i outside = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4) {
-    const __m128i bits = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i)), magnitude);
-    outside = _mm_or_si128(outside, _mm_cmpgt_epi32(bits, largestBelow));
+  const auto outside = [&](const float* at) {
+    const __m128i bits = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), magnitude);
+    return _mm_cmpgt_epi32(bits, largestBelow);
+  };
+  __m128i any = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i low = _mm_or_si128(outside(values + i), outside(values + i + 4));
+    const __m128i high = _mm_or_si128(outside(values + i + 8), outside(values + i + 12));
+    any = _mm_or_si128(any, _mm_or_si128(low, high));
   }
-  if (_mm_movemask_epi8(outside) != 0) return false;
+  for (; i + 4 <= n; i += 4) any = _mm_or_si128(any, outside(values + i));
+  if (_mm_movemask_epi8(any) != 0) return false;
 #endif
   for (; i < n; ++i) {
     if (magnitudeBits(values[i]) >= limitBits) return false;

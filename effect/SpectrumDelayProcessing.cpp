@@ -3,9 +3,7 @@
 // in-place buffers give the same result as separate ones.
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
-#include "dsp/MagnitudeCheck.h"
 #include "effect/SpectrumDelay.h"
 #include "effect/StereoMix.h"
 #include "plugin/FloatingPointGuard.h"
@@ -30,10 +28,6 @@ double mixFactor(float value) {
 double dryPart(double gain, double sample) {
   const double part = gain * sample;
   return gain == 0.0 && std::isnan(part) ? 0.0 : part;
-}
-
-bool allFinite(const float* samples, int32_t n) {
-  return allMagnitudesBelow(samples, n, std::numeric_limits<float>::infinity());
 }
 
 // Whether samples i .. i + 3 of two buffers overlap nowhere but at the same
@@ -108,13 +102,14 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
     if (frames[c]) wet[c] = channels[c]->synthesizer().synthesize(frames[c], sampleFrames);
   }
 
-  // A block with a non-finite input sample (rare) takes the careful mix below.
-  if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1] && allFinite(in[0], sampleFrames) &&
-      allFinite(in[1], sampleFrames)) {
+  // A block with an input sample that is not finite, or absurdly loud (the
+  // analyzers tell), takes the careful mix below: rare, and the same bits.
+  if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1] && channels[0]->analyzer().lastBlockModerate() &&
+      channels[1]->analyzer().lastBlockModerate()) {
     adding ? mixStereo<true>(in, out, wet, sampleFrames) : mixStereo<false>(in, out, wet, sampleFrames);
     return;
   }
-  // Some channel pointer is missing, or some input sample is not finite: a
+  // Some channel pointer is missing, or some input sample is not moderate: a
   // missing input is silence, a missing output is skipped. Both inputs are
   // read before either output is written, as in the usual case.
   for (int32_t i = 0; i < sampleFrames; ++i) {
