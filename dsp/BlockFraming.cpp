@@ -70,7 +70,7 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
   // One pass over the block; frames are looked at one by one only where
   // they may hold a sample that is not moderate.
   const bool moderate = allMagnitudesBelow(input, n, kSampleLimit);
-  const bool mayHoldLoud = !moderate || sinceLoud_ < frameSize_;
+  const bool mayHoldImmoderate = !moderate || sinceImmoderate_ < frameSize_;
   lastBlockModerate_ = moderate;
   if (n <= 0) return &frames_;
 
@@ -84,9 +84,9 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     const auto head = static_cast<int32_t>(std::max<int64_t>(fill_ - start, 0));
     const int64_t fromBlock = std::max<int64_t>(start - fill_, 0);
     completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_),
-                  mayHoldLoud);
+                  mayHoldImmoderate);
   }
-  noteLoudSamples(input, n, moderate);
+  noteImmoderateSamples(input, n, moderate);
   // Fewer than frameSize_ samples are left over, in either case.
   if (start < fill_) {
     const auto kept = static_cast<int32_t>(fill_ - start);
@@ -102,7 +102,7 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
 // The frame is `head` samples from `kept`, then from `block`; `position` is
 // the number of the block's samples it takes up to its end.
 void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position,
-                                  bool mayHoldLoud) {
+                                  bool mayHoldImmoderate) {
   SpectrumFrame* frame = frames_.nextFrame();
   frame->setup = setup_;
   if (frame->capacity != frameSize_) {
@@ -113,7 +113,7 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
   frame->valid = true;
 
   float* spectrum = frame->spectrum.data();
-  if (mayHoldLoud && !(allMagnitudesBelow(kept, head, kSampleLimit) &&
+  if (mayHoldImmoderate && !(allMagnitudesBelow(kept, head, kSampleLimit) &&
                        allMagnitudesBelow(block, frameSize_ - head, kSampleLimit))) {
     std::fill(spectrum, spectrum + frameSize_, 0.0f);
     return;
@@ -123,14 +123,14 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
   setup_->transform()->forward(spectrum, windowed);
 }
 
-void BlockAnalyzer::noteLoudSamples(const float* block, int32_t n, bool moderate) {
+void BlockAnalyzer::noteImmoderateSamples(const float* block, int32_t n, bool moderate) {
   if (moderate) {
-    sinceLoud_ = std::min(sinceLoud_ + n, kLongAgo);
+    sinceImmoderate_ = std::min(sinceImmoderate_ + n, kLongAgo);
     return;
   }
   int32_t last = n - 1;
   while (allMagnitudesBelow(block + last, 1, kSampleLimit)) --last;
-  sinceLoud_ = n - 1 - last;
+  sinceImmoderate_ = n - 1 - last;
 }
 
 void BlockSynthesizer::clear() {

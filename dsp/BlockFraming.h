@@ -75,8 +75,8 @@ class BlockAnalyzer {
   bool lastBlockModerate() const { return lastBlockModerate_; }
 
  private:
-  void completeFrame(const float* kept, int32_t head, const float* block, int32_t position, bool mayHoldLoud);
-  void noteLoudSamples(const float* block, int32_t n, bool moderate);
+  void completeFrame(const float* kept, int32_t head, const float* block, int32_t position, bool mayHoldImmoderate);
+  void noteImmoderateSamples(const float* block, int32_t n, bool moderate);
 
   SpectralSetup* setup_ = nullptr;
   int32_t overlap_ = 0;
@@ -88,7 +88,7 @@ class BlockAnalyzer {
   bool ready_ = false;
   int32_t longestBlock_ = 0;
   // Samples received after the last one that was not moderate (saturating).
-  int64_t sinceLoud_ = kLongAgo;
+  int64_t sinceImmoderate_ = kLongAgo;
   bool lastBlockModerate_ = true;
   static constexpr int64_t kLongAgo = int64_t{1} << 40;
 };

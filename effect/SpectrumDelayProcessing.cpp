@@ -80,7 +80,7 @@ void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
 }
 
 void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding) {
-  const FloatingPointGuard flushDenormals;
+  const FloatingPointGuard fixedArithmetic;
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
