@@ -176,26 +176,29 @@ std::vector<float> renderCreatedUnder(const ControlState& creation, const Contro
   {
     PluginLibrary library;
     setState(creation);
+    const ControlState expected = currentState();  // as read back: some x87 bits are fixed
     const bool opened = library.open(path.string());
     const ControlState afterLoad = currentState();
     setState(processing);
     EXPECT_TRUE(opened) << library.error();
-    EXPECT_EQ(afterLoad, creation);
+    EXPECT_EQ(afterLoad, expected);
     if (!opened) return output;
     PluginHost host(library.entry());
     setState(creation);
     const bool created = host.create();
     const ControlState afterCreate = currentState();
-    host.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    host.dispatch(effSetBlockSize, 0, 500);
-    host.dispatch(effMainsChanged, 0, 1);
-    const float values[] = {0.0f, 0.9f, 0.5f, 1.0f, 0.6f, 0.7f};
-    for (int32_t i = 0; created && i < 6; ++i) host.setParameter(i, values[i]);
+    if (created) {
+      host.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+      host.dispatch(effSetBlockSize, 0, 500);
+      host.dispatch(effMainsChanged, 0, 1);
+      const float values[] = {0.0f, 0.9f, 0.5f, 1.0f, 0.6f, 0.7f};
+      for (int32_t i = 0; i < 6; ++i) host.setParameter(i, values[i]);
+    }
     const ControlState afterCalls = currentState();
     setState(processing);
     EXPECT_TRUE(created);
-    EXPECT_EQ(afterCreate, creation);
-    EXPECT_EQ(afterCalls, creation);
+    EXPECT_EQ(afterCreate, expected);
+    EXPECT_EQ(afterCalls, expected);
     if (!created) return output;
     StereoBuffers buffers(500);
     for (int block = 0; block < 40; ++block) {
