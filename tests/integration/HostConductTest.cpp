@@ -166,7 +166,8 @@ std::ostream& operator<<(std::ostream& out, const ControlState& state) {
 // Loads a private copy of the plug-in binary under `creation` (so the
 // library's start-up runs under it too), creates an instance and announces
 // rate, block length and mains on under it, each call handing `creation`
-// back; then renders noise under `processing`.
+// back; then renders noise under `processing` (the first block under
+// `creation`).
 std::vector<float> renderCreatedUnder(const ControlState& creation, const ControlState& processing, int copy) {
   const std::filesystem::path source(BRISKO_PLUGIN_PATH);
   const std::filesystem::path path =
@@ -203,7 +204,15 @@ std::vector<float> renderCreatedUnder(const ControlState& creation, const Contro
     StereoBuffers buffers(500);
     for (int block = 0; block < 40; ++block) {
       buffers.fillNoise(static_cast<uint32_t>(block));
+      // The first block under the creation state as well: its output does not
+      // depend on it either, and the state comes back.
+      if (block == 0) setState(creation);
       host.processReplacing(buffers.inputs(), buffers.outputs(), 500);
+      const ControlState afterProcessing = currentState();
+      setState(processing);
+      if (block == 0) {
+        EXPECT_EQ(afterProcessing, expected);
+      }
       for (const auto& channel : buffers.out) output.insert(output.end(), channel.begin(), channel.end());
     }
   }
