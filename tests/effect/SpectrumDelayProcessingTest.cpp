@@ -12,7 +12,7 @@
 
 #include "effect/SignalKernels.h"
 #include "effect/SpectrumDelay.h"
-#include "plugin/DenormalGuard.h"
+#include "plugin/FloatingPointGuard.h"
 #include "tests/plugin/TestHost.h"
 
 namespace brisko {
@@ -462,10 +462,10 @@ TEST_F(Processing, EveryCallRunsUnderOneControlStateAndTheCallersComesBack) {
   std::vector<float> left(256, 1e-40f), right(256, 1e-40f);
   float* channels[2] = {left.data(), right.data()};
   const unsigned original = _mm_getcsr();
-  const unsigned plain = original & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
+  const unsigned plain = original & ~(FloatingPointGuard::kFlushToZero | FloatingPointGuard::kDenormalsAreZero);
   // Callers with neither flag, with only one of them, with a rounding mode of
   // their own, and with exceptions unmasked.
-  for (unsigned caller : {plain, plain | DenormalGuard::kFlushToZero, plain | DenormalGuard::kDenormalsAreZero | 0x6000u,
+  for (unsigned caller : {plain, plain | FloatingPointGuard::kFlushToZero, plain | FloatingPointGuard::kDenormalsAreZero | 0x6000u,
                           (plain | 0x2000u) & ~0x1F80u & ~kStatusFlags}) {
     _mm_setcsr(caller);
     effect->processOverwriting(channels, channels, 256);
