@@ -10,6 +10,7 @@
 
 #include "effect/SpectrumDelay.h"
 #include "lv2/Lv2Ports.h"
+#include "plugin/FloatingPointGuard.h"
 
 namespace brisko::lv2 {
 namespace {
@@ -25,6 +26,8 @@ class Instance {
   bool build() {
     SpectrumDelay* fresh = nullptr;
     try {
+      // The tables the signal path keeps never depend on the host's rounding mode.
+      const FloatingPointGuard fixedArithmetic;
       fresh = new SpectrumDelay(nullptr);
     } catch (...) {
       return false;

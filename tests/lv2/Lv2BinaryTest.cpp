@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -185,9 +186,12 @@ TEST_F(Lv2Binary, UnconnectedAndOddPortsAreSafe) {
 TEST_F(Lv2Binary, OutputEqualsTheVstPluginsForTheSameBlocks) {
   StereoBuffers whole(44100);
   whole.fillNoise(11);
+  // The last instance is made under another rounding mode, as a host may leave it.
   for (const std::vector<int>& blocks : {std::vector<int>{512}, std::vector<int>{1}, std::vector<int>{1, 127, 4000, 333},
                                             std::vector<int>{20000, 3, 9000}}) {
+    if (blocks.size() == 3) std::fesetround(FE_TOWARDZERO);
     LV2_Handle instance = instantiate();
+    std::fesetround(FE_TONEAREST);
     ASSERT_NE(instance, nullptr);
     const std::vector<float> lv2 = renderLv2(instance, whole, blocks);
     descriptor->cleanup(instance);
