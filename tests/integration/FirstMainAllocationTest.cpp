@@ -12,58 +12,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "plugin/HostInterface.h"
-
-namespace {
-// Counted and failed only while a child runs the plug-in.
-std::atomic<bool> armed{false};
-std::atomic<long> allocations{0};
-std::atomic<long> failingAllocation{0};
-// Blocks allocated and not yet freed, over the whole process.
-std::atomic<long> liveBlocks{0};
-
-// Out of line: inlined into a delete, the compiler takes the free for a mismatch.
-[[gnu::noinline]] void release(void* p) noexcept {
-  if (!p) return;
-  liveBlocks.fetch_sub(1, std::memory_order_relaxed);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (armed.load(std::memory_order_relaxed)) {
-    const long number = allocations.fetch_add(1, std::memory_order_relaxed) + 1;
-    if (number == failingAllocation.load(std::memory_order_relaxed)) throw std::bad_alloc();
-  }
-  if (void* p = std::malloc(size == 0 ? 1 : size)) {
-    liveBlocks.fetch_add(1, std::memory_order_relaxed);
-    return p;
-  }
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return operator new(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+#include "tests/effect/CountedAllocation.h"
 
 namespace brisko {
 namespace {
+
+using testing::allocations;
+using testing::failingAllocation;
+using testing::liveBlocks;
 
 using Entry = AEffect*(BRISKO_VSTCALL*)(HostCallback);
 
@@ -85,15 +45,15 @@ struct ChildReport {
 // uses and closes what it answered.
 void runChild(long k, ChildReport& report) {
   const long liveBefore = liveBlocks.load();
-  failingAllocation.store(k);
-  armed.store(true);
+  const long start = allocations.load();
+  if (k > 0) failingAllocation.store(start + k);
   void* library = dlopen(BRISKO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
   if (!library) _exit(3);
   auto entry = reinterpret_cast<Entry>(dlsym(library, "main"));
   if (!entry) _exit(4);
   AEffect* effect = entry(&quietHost);
-  armed.store(false);
-  report.allocations = allocations.load();
+  failingAllocation.store(0);
+  report.allocations = allocations.load() - start;
   report.madeEffect = effect != nullptr;
   if (effect) {
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
