@@ -82,6 +82,7 @@ int inChild(long k, ChildReport& report) {
   *shared = ChildReport{};
   const pid_t child = fork();
   if (child == 0) {
+    alarm(60);  // a child that hangs ends by its signal
     runChild(k, *shared);
     std::exit(0);  // through exit, so LeakSanitizer looks at the child
   }
