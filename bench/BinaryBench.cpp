@@ -6,7 +6,8 @@
 // source runs as a Linux program and as a Windows program under Wine.
 //
 // Usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N]
-//                     [--case heavy|defaults|many]   (default: all three)
+//                     [--case heavy|defaults|many|lv2]   (default: all)
+//                     [--lv2 DSP.so]   (Linux: the LV2 plug-in's DSP binary)
 //
 // Cases, in one run: the heavy parameter set, the defaults, and N instances
 // of the heavy set driven round-robin one block each (one audio thread
@@ -15,7 +16,9 @@
 // thread time in 10 ms ticks, so it is summed rather than taken per run) and
 // the median and best wall-time factor of the repetitions, each on fresh
 // instances; "bits" is a hash of one instance's output (an extra, untimed
-// run), equal on every target that computes the same bits.
+// run), equal on every target that computes the same bits. With --lv2 the
+// LV2 binary runs the heavy set too, its repetitions alternating with the
+// VST 2 plug-in's, and the line after them gives LV2 / VST 2.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -30,6 +33,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <dlfcn.h>
+#include <lv2/core/lv2.h>
 #include <time.h>
 #endif
 
@@ -53,6 +58,7 @@ struct Options {
   int32_t instances = 32;
   bool hashOutput = true;
   std::string only;  // one case, or empty for all
+  std::string lv2;   // the LV2 DSP binary, or empty
   bool runs(const char* name) const { return only.empty() || only == name; }
 };
 
@@ -118,6 +124,57 @@ class Instance {
   std::vector<float> output_[2];
 };
 
+#if !defined(_WIN32)
+// The LV2 plug-in's descriptor from its DSP binary, which stays loaded.
+const LV2_Descriptor* loadLv2(const std::string& path) {
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  auto entry = module ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor")) : nullptr;
+  return entry ? entry(0) : nullptr;
+}
+
+// The same work through the LV2 binary: the six control ports hold the
+// values, the audio ports point into the noise, run() takes each block.
+class Lv2Instance {
+ public:
+  Lv2Instance(const LV2_Descriptor* descriptor, const float* parameters) : plugin_(descriptor) {
+    handle_ = plugin_->instantiate(plugin_, kRate, "", nullptr);
+    if (!handle_) {
+      std::fprintf(stderr, "binary_bench: the LV2 plug-in was not instantiated\n");
+      std::exit(1);
+    }
+    const float defaults[kParameterCount] = {0.0f, 0.4f, 0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(controls_, parameters ? parameters : defaults, sizeof controls_);
+    for (uint32_t p = 0; p < kParameterCount; ++p) plugin_->connect_port(handle_, p, &controls_[p]);
+    for (auto& channel : output_) channel.resize(kBlock);
+    plugin_->connect_port(handle_, 8, output_[0].data());
+    plugin_->connect_port(handle_, 9, output_[1].data());
+    plugin_->activate(handle_);
+  }
+  ~Lv2Instance() {
+    plugin_->deactivate(handle_);
+    plugin_->cleanup(handle_);
+  }
+  Lv2Instance(const Lv2Instance&) = delete;
+  Lv2Instance& operator=(const Lv2Instance&) = delete;
+
+  void processBlock(const Noise& noise, size_t at, BitHash* hash) {
+    plugin_->connect_port(handle_, 6, const_cast<float*>(noise.samples[0].data() + at));
+    plugin_->connect_port(handle_, 7, const_cast<float*>(noise.samples[1].data() + at));
+    plugin_->run(handle_, kBlock);
+    if (hash) {
+      hash->add(output_[0].data(), kBlock);
+      hash->add(output_[1].data(), kBlock);
+    }
+  }
+
+ private:
+  const LV2_Descriptor* plugin_;
+  LV2_Handle handle_ = nullptr;
+  float controls_[kParameterCount];
+  std::vector<float> output_[2];
+};
+#endif
+
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -153,8 +210,9 @@ struct Result {
 };
 
 // The output bits of one fresh instance over the whole noise, untimed.
-uint64_t outputBits(brisko::host::PluginEntry entry, const float* parameters, const Noise& noise) {
-  Instance effect(entry, parameters);
+template <class Effect = Instance, class Source>
+uint64_t outputBits(Source entry, const float* parameters, const Noise& noise) {
+  Effect effect(entry, parameters);
   BitHash hash;
   for (size_t at = 0; at + kBlock <= noise.samples[0].size(); at += kBlock) effect.processBlock(noise, at, &hash);
   return hash.value;
@@ -162,14 +220,14 @@ uint64_t outputBits(brisko::host::PluginEntry entry, const float* parameters, co
 
 // `instances` fresh effects, each taking every block of the noise, one block
 // per instance in turn.
-Result run(brisko::host::PluginEntry entry, const float* parameters, int32_t instances, const Noise& noise,
-           const Options& options) {
+template <class Effect = Instance, class Source>
+Result run(Source entry, const float* parameters, int32_t instances, const Noise& noise, const Options& options) {
   const size_t blocks = noise.samples[0].size() / kBlock;
   const double audioSeconds = static_cast<double>(blocks * kBlock) / kRate;
   Result result;
   for (int32_t r = 0; r < options.repetitions; ++r) {
-    std::vector<Instance*> effects;
-    for (int32_t i = 0; i < instances; ++i) effects.push_back(new Instance(entry, parameters));
+    std::vector<Effect*> effects;
+    for (int32_t i = 0; i < instances; ++i) effects.push_back(new Effect(entry, parameters));
     const double cpuStart = threadSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (size_t b = 0; b < blocks; ++b) {
@@ -178,10 +236,10 @@ Result run(brisko::host::PluginEntry entry, const float* parameters, int32_t ins
     const double elapsed = secondsSince(start);
     result.cpuSeconds += threadSeconds() - cpuStart;
     result.audioSeconds += audioSeconds;
-    for (Instance* effect : effects) delete effect;
+    for (Effect* effect : effects) delete effect;
     result.factors.push_back(audioSeconds * instances / elapsed);
   }
-  if (options.hashOutput) result.bits = outputBits(entry, parameters, noise);
+  if (options.hashOutput) result.bits = outputBits<Effect>(entry, parameters, noise);
   return result;
 }
 
@@ -202,6 +260,8 @@ bool parse(int argc, char** argv, Options& options) {
       options.repetitions = std::atoi(argv[++i]);
     } else if (arg == "--instances" && hasValue) {
       options.instances = std::atoi(argv[++i]);
+    } else if (arg == "--lv2" && hasValue) {
+      options.lv2 = argv[++i];
     } else if (arg == "--case" && hasValue) {
       options.only = argv[++i];
     } else if (options.plugin.empty() && arg.rfind("--", 0) != 0) {
@@ -210,7 +270,8 @@ bool parse(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  const bool knownCase = options.runs("heavy") || options.runs("defaults") || options.runs("many");
+  const bool knownCase = options.runs("heavy") || options.runs("defaults") || options.runs("many") ||
+                         options.runs("lv2");
   return !options.plugin.empty() && options.seconds > 0 && options.repetitions > 0 && options.instances > 0 &&
          knownCase;
 }
@@ -222,7 +283,7 @@ int main(int argc, char** argv) {
   if (!parse(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] "
-                 "[--case heavy|defaults|many]\n");
+                 "[--case heavy|defaults|many|lv2] [--lv2 DSP.so]\n");
     return 2;
   }
   brisko::host::PluginLibrary library;
@@ -258,5 +319,34 @@ int main(int argc, char** argv) {
     std::printf("%-36s %8.2f  %8.2f  %8.2f\n", "per instance / alone", many.cpuFactor() * options.instances / alone.cpuFactor(),
                 many.median() / alone.median(), many.best() / alone.best());
   }
+#if !defined(_WIN32)
+  if (!options.lv2.empty() && options.runs("lv2")) {
+    const LV2_Descriptor* descriptor = loadLv2(options.lv2);
+    if (!descriptor) {
+      std::fprintf(stderr, "binary_bench: no LV2 plug-in in %s\n", options.lv2.c_str());
+      return 1;
+    }
+    // Alternating repetitions, so both binaries see the same machine load.
+    Options single = options;
+    single.repetitions = 1;
+    single.hashOutput = false;
+    Result vst, lv2;
+    vst.bits = outputBits(library.entry(), kHeavy, noise);
+    lv2.bits = outputBits<Lv2Instance>(descriptor, kHeavy, noise);
+    for (int32_t r = 0; r < options.repetitions; ++r) {
+      const Result v = run(library.entry(), kHeavy, 1, noise, single);
+      const Result l = run<Lv2Instance>(descriptor, kHeavy, 1, noise, single);
+      for (auto [into, from] : {std::pair{&vst, &v}, std::pair{&lv2, &l}}) {
+        into->factors.push_back(from->factors[0]);
+        into->audioSeconds += from->audioSeconds;
+        into->cpuSeconds += from->cpuSeconds;
+      }
+    }
+    report("heavy, VST 2 (beside LV2)", vst, 1);
+    report("heavy, LV2", lv2, 1);
+    std::printf("%-36s %8.3f  %8.3f  %8.3f\n", "LV2 / VST 2", lv2.cpuFactor() / vst.cpuFactor(),
+                lv2.median() / vst.median(), lv2.best() / vst.best());
+  }
+#endif
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/FourierTransform.h"
+#include "dsp/DspKernels.h"
 #include "dsp/FourierTransformKernels.h"
 
 namespace {
@@ -24,7 +25,7 @@ std::vector<float> testSignal() {
   return signal;
 }
 
-// Through the class, with whatever kernels the CPU dispatch picks.
+// Through the class, with the process's kernel set.
 void BM_Brisko_Pair(benchmark::State& state) {
   brisko::FourierTransform transform(kLength);
   const auto signal = testSignal();
@@ -40,6 +41,12 @@ void BM_Brisko_Pair(benchmark::State& state) {
 enum Direction { kPair, kForward, kInverse };
 
 // One kernel set called directly: SSE2 (the shipped baseline) or AVX2.
+// The transform of a kernel set, or null where the CPU does not run it.
+const brisko::fourier::QuadKernels* transformOf(brisko::KernelSet set) {
+  const brisko::DspKernels* kernels = brisko::dspKernels(set);
+  return kernels ? kernels->transform : nullptr;
+}
+
 void BM_Brisko(benchmark::State& state, const brisko::fourier::QuadKernels* kernels, Direction direction) {
   if (!kernels) {
     state.SkipWithError("not available on this CPU");
@@ -134,15 +141,15 @@ void BM_KissFft_Pair(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Brisko_Pair);
-BENCHMARK_CAPTURE(BM_Brisko, Sse2_Pair, brisko::fourier::sse2Kernels(), kPair);
-BENCHMARK_CAPTURE(BM_Brisko, Sse2_Forward, brisko::fourier::sse2Kernels(), kForward);
-BENCHMARK_CAPTURE(BM_Brisko, Sse2_Inverse, brisko::fourier::sse2Kernels(), kInverse);
-BENCHMARK_CAPTURE(BM_Brisko, Avx2_Pair, brisko::fourier::avx2Kernels(), kPair);
-BENCHMARK_CAPTURE(BM_Brisko, Avx2_Forward, brisko::fourier::avx2Kernels(), kForward);
-BENCHMARK_CAPTURE(BM_Brisko, Avx2_Inverse, brisko::fourier::avx2Kernels(), kInverse);
-BENCHMARK_CAPTURE(BM_Brisko, Avx512_Pair, brisko::fourier::avx512Kernels(), kPair);
-BENCHMARK_CAPTURE(BM_Brisko, Avx512_Forward, brisko::fourier::avx512Kernels(), kForward);
-BENCHMARK_CAPTURE(BM_Brisko, Avx512_Inverse, brisko::fourier::avx512Kernels(), kInverse);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Pair, transformOf(brisko::KernelSet::kSse2), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Forward, transformOf(brisko::KernelSet::kSse2), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Sse2_Inverse, transformOf(brisko::KernelSet::kSse2), kInverse);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Pair, transformOf(brisko::KernelSet::kAvx2), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Forward, transformOf(brisko::KernelSet::kAvx2), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Avx2_Inverse, transformOf(brisko::KernelSet::kAvx2), kInverse);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Pair, transformOf(brisko::KernelSet::kAvx512), kPair);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Forward, transformOf(brisko::KernelSet::kAvx512), kForward);
+BENCHMARK_CAPTURE(BM_Brisko, Avx512_Inverse, transformOf(brisko::KernelSet::kAvx512), kInverse);
 BENCHMARK(BM_Fftw_Pair<float>)->Name("BM_Fftw_Pair/float");
 BENCHMARK(BM_Fftw_Pair<double>)->Name("BM_Fftw_Pair/double");
 BENCHMARK(BM_KissFft_Pair);

@@ -12,15 +12,18 @@
 #include <vector>
 
 #include "dsp/FourierTransform.h"
+#include "dsp/DspKernels.h"
 #include "dsp/FourierTransformKernels.h"
 
 int main(int argc, char** argv) {
   namespace fourier = brisko::fourier;
   const std::string set = argc > 1 ? argv[1] : "";
-  const fourier::QuadKernels* kernels = set == "sse2"   ? fourier::sse2Kernels()
-                                        : set == "avx2"   ? fourier::avx2Kernels()
-                                        : set == "avx512" ? fourier::avx512Kernels()
-                                                          : nullptr;
+  const fourier::QuadKernels* kernels = nullptr;
+  for (int32_t index = 0; index < brisko::kKernelSetCount; ++index) {
+    const auto candidate = static_cast<brisko::KernelSet>(index);
+    const brisko::DspKernels* table = brisko::dspKernels(candidate);
+    if (table && set == brisko::kernelSetName(candidate)) kernels = table->transform;
+  }
   if (!kernels) {
     std::fprintf(stderr, "usage: transform_count sse2|avx2|avx512 [CALLS] (each needs a CPU that runs it)\n");
     return 2;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dsp/FrameWindow.h"
-#include "dsp/OverlapAdd.h"
+#include "dsp/DspKernels.h"
+#include "dsp/MagnitudeCheck.h"
 
 namespace brisko {
 
@@ -66,6 +66,11 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     frames_.reserve((n - 1) / hop_ + 1, frameSize_);
   }
 
+  // One pass over the block; frames are looked at one by one only where
+  // they may hold a sample that is not moderate.
+  const bool moderate = allMagnitudesBelow(input, n, kSampleLimit);
+  const bool mayHoldImmoderate = !moderate || sinceImmoderate_ < frameSize_;
+  lastBlockModerate_ = moderate;
   if (n <= 0) return &frames_;
 
   // The stream is the fill_ samples kept in input_ followed by the block;
@@ -77,8 +82,10 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
     const auto at = static_cast<int32_t>(std::min<int64_t>(start, fill_));
     const auto head = static_cast<int32_t>(std::max<int64_t>(fill_ - start, 0));
     const int64_t fromBlock = std::max<int64_t>(start - fill_, 0);
-    completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_));
+    completeFrame(input_.data() + at, head, input + fromBlock, static_cast<int32_t>(start + frameSize_ - fill_),
+                  mayHoldImmoderate);
   }
+  noteImmoderateSamples(input, n, moderate);
   // Fewer than frameSize_ samples are left over, in either case.
   if (start < fill_) {
     const auto kept = static_cast<int32_t>(fill_ - start);
@@ -93,7 +100,8 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
 
 // The frame is `head` samples from `kept`, then from `block`; `position` is
 // the number of the block's samples it takes up to its end.
-void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position) {
+void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* block, int32_t position,
+                                  bool mayHoldImmoderate) {
   SpectrumFrame* frame = frames_.nextFrame();
   frame->setup = setup_;
   if (frame->capacity != frameSize_) {
@@ -103,9 +111,25 @@ void BlockAnalyzer::completeFrame(const float* kept, int32_t head, const float* 
   frame->position = position;
   frame->valid = true;
 
+  float* spectrum = frame->spectrum.data();
+  if (mayHoldImmoderate && !(allMagnitudesBelow(kept, head, kSampleLimit) &&
+                       allMagnitudesBelow(block, frameSize_ - head, kSampleLimit))) {
+    std::fill(spectrum, spectrum + frameSize_, 0.0f);
+    return;
+  }
   float* windowed = setup_->windowedFrame();
-  fastestFrameWindow()(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
-  setup_->transform()->forward(frame->spectrum.data(), windowed);
+  activeDspKernels().frameWindow(windowed, setup_->analysisWindow(), kept, head, block, frameSize_);
+  setup_->transform()->forward(spectrum, windowed);
+}
+
+void BlockAnalyzer::noteImmoderateSamples(const float* block, int32_t n, bool moderate) {
+  if (moderate) {
+    sinceImmoderate_ = std::min(sinceImmoderate_ + n, kLongAgo);
+    return;
+  }
+  int32_t last = n - 1;
+  while (allMagnitudesBelow(block + last, 1, kSampleLimit)) --last;
+  sinceImmoderate_ = n - 1 - last;
 }
 
 void BlockSynthesizer::clear() {
@@ -170,8 +194,8 @@ void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
   transform->inverse(frame.spectrum.data(), timeFrame_.data());
   // The rescale by 1/N (a power of two, so exact in float) goes into the overlap-add pass.
   const auto scale = static_cast<float>(1.0 / transform->length());
-  fastestOverlapAdd()(accumulator_.data() + frame.position, frame.setup->synthesisWindow(), timeFrame_.data(), scale,
-                      frameSize_);
+  activeDspKernels().overlapAdd(accumulator_.data() + frame.position, frame.setup->synthesisWindow(),
+                                timeFrame_.data(), scale, frameSize_);
 }
 
 }  // namespace brisko

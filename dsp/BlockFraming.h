@@ -43,9 +43,18 @@ class SpectrumFrameList {
 };
 
 // Input side: collects samples, and each time a full frame has accumulated
-// (one every hop) windows it and transforms it into a packed spectrum.
+// (one every hop) windows it and transforms it into a packed spectrum. A
+// frame holding a sample that is not finite, or whose magnitude reaches
+// kSampleLimit, is handed out as silence: what follows the analyzer (a
+// feedback history, the overlap-add) could otherwise never be finite again.
 class BlockAnalyzer {
  public:
+  // 2^56: far above any audio, and low enough that a frame's spectrum stays
+  // below 2^72 for frames of up to 65536 samples, from which neither a
+  // feedback history that adds half of it per pass nor the inverse transform
+  // can overflow in any time a host runs.
+  static constexpr float kSampleLimit = 72057594037927936.0f;
+
   BlockAnalyzer() = default;
   BlockAnalyzer(const BlockAnalyzer&) = delete;
   BlockAnalyzer& operator=(const BlockAnalyzer&) = delete;
@@ -61,9 +70,13 @@ class BlockAnalyzer {
   int32_t hop() const { return hop_; }
   int32_t fill() const { return fill_; }
   bool ready() const { return ready_; }
+  // Whether every sample of the last analyze() call that answered a list
+  // was finite and below kSampleLimit.
+  bool lastBlockModerate() const { return lastBlockModerate_; }
 
  private:
-  void completeFrame(const float* kept, int32_t head, const float* block, int32_t position);
+  void completeFrame(const float* kept, int32_t head, const float* block, int32_t position, bool mayHoldImmoderate);
+  void noteImmoderateSamples(const float* block, int32_t n, bool moderate);
 
   SpectralSetup* setup_ = nullptr;
   int32_t overlap_ = 0;
@@ -74,6 +87,10 @@ class BlockAnalyzer {
   SpectrumFrameList frames_;
   bool ready_ = false;
   int32_t longestBlock_ = 0;
+  // Samples received after the last one that was not moderate (saturating).
+  int64_t sinceImmoderate_ = kLongAgo;
+  bool lastBlockModerate_ = true;
+  static constexpr int64_t kLongAgo = int64_t{1} << 40;
 };
 
 // Output side: inverse-transforms the frames of a block, applies the

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/DspKernels.h"
 #include "dsp/FourierTransformKernels.h"
 #include "dsp/FourierTransformPasses.h"
 #include "dsp/Pi.h"
@@ -21,13 +22,8 @@ int32_t roundedBitCount(int32_t length) {
   return bits > kMaxBitCount ? kMaxBitCount : static_cast<int32_t>(bits);
 }
 
-// The fastest implementation this CPU runs, for lengths of 64 and more.
-const fourier::QuadKernels* simdKernels() {
-  static const fourier::QuadKernels* const kernels = fourier::avx512Kernels()  ? fourier::avx512Kernels()
-                                                     : fourier::avx2Kernels() ? fourier::avx2Kernels()
-                                                                              : fourier::sse2Kernels();
-  return kernels;
-}
+// The process's kernel set's transform, for lengths of 64 and more.
+const fourier::QuadKernels* simdKernels() { return activeDspKernels().transform; }
 
 }  // namespace
 

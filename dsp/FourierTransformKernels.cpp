@@ -2,25 +2,7 @@
 
 #include <cmath>
 
-#include "dsp/CpuFeatures.h"
-
 namespace brisko::fourier {
-
-const QuadKernels* avx2Kernels() {
-#if defined(BRISKO_FFT_AVX2)
-  return cpuRunsAvx2() ? avx2KernelsUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
-}
-
-const QuadKernels* avx512Kernels() {
-#if defined(BRISKO_FFT_AVX512)
-  return cpuRunsAvx512() ? avx512KernelsUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
-}
 
 std::vector<double> expandTwiddles(const std::vector<float>& quarterCosine, int32_t bitCount) {
   // Merging pass p reads the level p - 1 sub-table (h = 2^(p-1) entries at

@@ -30,12 +30,10 @@ struct QuadKernels {
 
 // SSE2 (the x86 baseline): null when the target has no SSE2.
 const QuadKernels* sse2Kernels();
-// AVX2, dispatched at run time: null when not built in or the CPU lacks it.
-const QuadKernels* avx2Kernels();
-// The AVX2 table itself, compiled for AVX2: only after the CPU check.
+// The AVX2 and AVX-512 tables, compiled for those sets: only through their
+// kernel sets' tables (DspKernels.h), which are there only where the CPU
+// runs them.
 const QuadKernels* avx2KernelsUnchecked();
-// AVX-512, dispatched at run time: null when not built in or the CPU lacks it.
-const QuadKernels* avx512Kernels();
 const QuadKernels* avx512KernelsUnchecked();
 
 // The plan of a transform, rebuilt from its public tables, for calling

@@ -1,7 +1,5 @@
 #include "dsp/FrameWindow.h"
 
-#include "dsp/CpuFeatures.h"
-
 namespace brisko {
 namespace {
 
@@ -18,18 +16,5 @@ void frameWindowBaseline(float* out, const float* window, const float* first, in
 }  // namespace
 
 FrameWindowFunction baselineFrameWindow() { return frameWindowBaseline; }
-
-FrameWindowFunction avx2FrameWindow() {
-#if defined(BRISKO_FFT_AVX2)
-  return cpuRunsAvx2() ? avx2FrameWindowUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
-}
-
-FrameWindowFunction fastestFrameWindow() {
-  static const FrameWindowFunction function = avx2FrameWindow() ? avx2FrameWindow() : frameWindowBaseline;
-  return function;
-}
 
 }  // namespace brisko

@@ -13,11 +13,8 @@ using FrameWindowFunction = void (*)(float* out, const float* window, const floa
 
 // Plain code (vectorised by the compiler).
 FrameWindowFunction baselineFrameWindow();
-// AVX2: null when not built in or the CPU does not run it.
-FrameWindowFunction avx2FrameWindow();
-// The AVX2 function itself, compiled for AVX2: only after the CPU check.
+// The AVX2 function, compiled for AVX2: only through its kernel set's table
+// (DspKernels.h), which is there only where the CPU runs it.
 FrameWindowFunction avx2FrameWindowUnchecked();
-// The fastest of the above this CPU runs.
-FrameWindowFunction fastestFrameWindow();
 
 }  // namespace brisko

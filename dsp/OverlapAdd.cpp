@@ -1,7 +1,5 @@
 #include "dsp/OverlapAdd.h"
 
-#include "dsp/CpuFeatures.h"
-
 namespace brisko {
 namespace {
 
@@ -15,18 +13,5 @@ void overlapAddBaseline(float* out, const float* window, const float* time, floa
 }  // namespace
 
 OverlapAddFunction baselineOverlapAdd() { return overlapAddBaseline; }
-
-OverlapAddFunction avx2OverlapAdd() {
-#if defined(BRISKO_FFT_AVX2)
-  return cpuRunsAvx2() ? avx2OverlapAddUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
-}
-
-OverlapAddFunction fastestOverlapAdd() {
-  static const OverlapAddFunction function = avx2OverlapAdd() ? avx2OverlapAdd() : overlapAddBaseline;
-  return function;
-}
 
 }  // namespace brisko

@@ -12,11 +12,8 @@ using OverlapAddFunction = void (*)(float* out, const float* window, const float
 
 // Plain code (vectorised by the compiler).
 OverlapAddFunction baselineOverlapAdd();
-// AVX2: null when not built in or the CPU does not run it.
-OverlapAddFunction avx2OverlapAdd();
-// The AVX2 function itself, compiled for AVX2: only after the CPU check.
+// The AVX2 function, compiled for AVX2: only through its kernel set's table
+// (DspKernels.h), which is there only where the CPU runs it.
 OverlapAddFunction avx2OverlapAddUnchecked();
-// The fastest of the above this CPU runs.
-OverlapAddFunction fastestOverlapAdd();
 
 }  // namespace brisko

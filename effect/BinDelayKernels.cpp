@@ -1,7 +1,7 @@
 #include "effect/BinDelayKernels.h"
 #include "effect/BinDelayStep.h"
 
-#include "dsp/CpuFeatures.h"
+#include "effect/SignalKernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -96,42 +96,20 @@ void perBinBaseline(const BinDelayFrame* frames, int32_t count, const ReadTap* t
 
 constexpr BinDelayKernels kBaseline = {uniformBaseline, perBinBaseline};
 
-// The fastest implementation this CPU runs.
-const BinDelayKernels& fastest() {
-  static const BinDelayKernels& kernels = avx512BinDelayKernels() ? *avx512BinDelayKernels()
-                                          : avx2BinDelayKernels() ? *avx2BinDelayKernels()
-                                                                  : kBaseline;
-  return kernels;
-}
-
 }  // namespace
 
 const BinDelayKernels& baselineBinDelayKernels() { return kBaseline; }
 
-const BinDelayKernels* avx2BinDelayKernels() {
-#if defined(BRISKO_ENGINE_AVX2)
-  return cpuRunsAvx2() ? avx2BinDelayKernelsUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
+void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap) {
+  activeSignalKernels().binDelay->uniform(frame, tap);
 }
-
-const BinDelayKernels* avx512BinDelayKernels() {
-#if defined(BRISKO_ENGINE_AVX512)
-  return cpuRunsAvx512() ? avx512BinDelayKernelsUnchecked() : nullptr;
-#else
-  return nullptr;
-#endif
-}
-
-void delayBinsUniform(const BinDelayFrame& frame, const ReadTap& tap) { fastest().uniform(frame, tap); }
 
 void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int32_t* slotOf) {
-  fastest().perBin(&frame, 1, taps, slotOf);
+  activeSignalKernels().binDelay->perBin(&frame, 1, taps, slotOf);
 }
 
 void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf) {
-  fastest().perBin(frames, count, taps, slotOf);
+  activeSignalKernels().binDelay->perBin(frames, count, taps, slotOf);
 }
 
 }  // namespace brisko

@@ -42,21 +42,18 @@ void delayBinsPerBin(const BinDelayFrame& frame, const ReadTap* taps, const int3
 // history of its own), each bin's taps looked up once for all of them.
 void delayBinsPerBin(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
 
-// The implementations the functions above choose from, for tests and
-// benchmarks: each gives the same bits.
+// The implementations the functions above take from the process's kernel
+// set (SignalKernels.h); each gives the same bits.
 struct BinDelayKernels {
   void (*uniform)(const BinDelayFrame& frame, const ReadTap& tap);
   void (*perBin)(const BinDelayFrame* frames, int32_t count, const ReadTap* taps, const int32_t* slotOf);
 };
 // SSE2 where the target has it, plain code otherwise.
 const BinDelayKernels& baselineBinDelayKernels();
-// AVX2 (two bins' pairs of doubles per register): null when not built in
-// or the CPU does not run it.
-const BinDelayKernels* avx2BinDelayKernels();
-// The AVX2 table itself, compiled for AVX2: only after the CPU check.
+// AVX2 (two bins' pairs of doubles per register) and AVX-512 (four), compiled
+// for those sets: only through their kernel sets' tables (SignalKernels.h),
+// which are there only where the CPU runs them.
 const BinDelayKernels* avx2BinDelayKernelsUnchecked();
-// AVX-512 (four bins' pairs per register), as AVX2; and its table.
-const BinDelayKernels* avx512BinDelayKernels();
 const BinDelayKernels* avx512BinDelayKernelsUnchecked();
 
 }  // namespace brisko

@@ -1,11 +1,12 @@
 // The processing entry: both channels go through framing, the spectral delay
 // engine and overlap-add before the first output sample is written, so
 // in-place buffers give the same result as separate ones.
+#include <cmath>
 #include <cstdint>
 
 #include "effect/SpectrumDelay.h"
-#include "effect/StereoMix.h"
-#include "plugin/DenormalGuard.h"
+#include "effect/SignalKernels.h"
+#include "plugin/FloatingPointGuard.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,6 +19,15 @@ namespace {
 double mixFactor(float value) {
   if (!(value >= 0.0f)) return 0.0;
   return value > 1.0f ? 1.0 : value;
+}
+
+// The dry part of one sample. A non-finite sample keeps its dry part (the
+// host's own value, scaled), except at a dry gain of 0, where it has none
+// instead of the NaN that 0 * infinity would be. For finite samples this is
+// exactly gain * sample.
+double dryPart(double gain, double sample) {
+  const double part = gain * sample;
+  return gain == 0.0 && std::isnan(part) ? 0.0 : part;
 }
 
 // Whether samples i .. i + 3 of two buffers overlap nowhere but at the same
@@ -70,7 +80,7 @@ void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
 }
 
 void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sampleFrames, bool adding) {
-  const DenormalGuard flushDenormals;
+  const FloatingPointGuard fixedArithmetic;
   hostTimeInfo(kTimeInfoFilter);  // asked for, not needed
   // A negative length is no block at all: the framing is left alone.
   if (sampleFrames < 0) return;
@@ -92,20 +102,26 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
     if (frames[c]) wet[c] = channels[c]->synthesizer().synthesize(frames[c], sampleFrames);
   }
 
-  if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1]) {
+  // A block with an input sample that is not finite, or absurdly loud (the
+  // analyzers tell), takes the careful mix below: rare, and the same bits.
+  if (in[0] && in[1] && out[0] && out[1] && wet[0] && wet[1] && channels[0]->analyzer().lastBlockModerate() &&
+      channels[1]->analyzer().lastBlockModerate()) {
     adding ? mixStereo<true>(in, out, wet, sampleFrames) : mixStereo<false>(in, out, wet, sampleFrames);
     return;
   }
-  // Some channel pointer is missing: a missing input is silence, a missing
-  // output is skipped.
+  // Some channel pointer is missing, or some input sample is not moderate: a
+  // missing input is silence, a missing output is skipped. Both inputs are
+  // read before either output is written, as in the usual case.
   for (int32_t i = 0; i < sampleFrames; ++i) {
+    const double w = mixFactor(loadParameter(kParamDryWet));
+    double mixed[kChannels];
     for (int32_t c = 0; c < kChannels; ++c) {
-      if (!out[c]) continue;
-      const double w = mixFactor(loadParameter(kParamDryWet));
       const double dry = in[c] ? in[c][i] : 0.0;
       const double delayed = wet[c] ? wet[c][i] : 0.0;
-      const double mixed = (1.0 - w) * dry + w * delayed;
-      out[c][i] = static_cast<float>(adding ? out[c][i] + mixed : mixed);
+      mixed[c] = dryPart(1.0 - w, dry) + w * delayed;
+    }
+    for (int32_t c = 0; c < kChannels; ++c) {
+      if (out[c]) out[c][i] = static_cast<float>(adding ? out[c][i] + mixed[c] : mixed[c]);
     }
   }
 }
@@ -122,7 +138,7 @@ void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const f
   int32_t i = 0;
   // Four sample frames at a time where the CPU has AVX2 and no group of four
   // could see another output's writes before its own reads.
-  const StereoMixQuads quads = avx2StereoMixQuads();
+  const StereoMixQuads quads = activeSignalKernels().stereoMixQuads;
   if (quads && out0 != out1 && sameOrApart(out0, out1) && sameOrApart(out0, in0) && sameOrApart(out0, in1) &&
       sameOrApart(out1, in0) && sameOrApart(out1, in1)) {
     i = quads({{in0, in1}, {out0, out1}, {wet0, wet1}, &params[kParamDryWet], sampleFrames}, adding);

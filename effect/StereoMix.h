@@ -25,9 +25,8 @@ struct StereoMixBlock {
 // not overlap within four samples: those give the bits of frame-by-frame.
 using StereoMixQuads = int32_t (*)(const StereoMixBlock& block, bool adding);
 
-// AVX2: null when not built in or the CPU does not run it.
-StereoMixQuads avx2StereoMixQuads();
-// The AVX2 function itself, compiled for AVX2: only after the CPU check.
+// The AVX2 function, compiled for AVX2: only through its kernel set's table
+// (SignalKernels.h), which is there only where the CPU runs it.
 StereoMixQuads avx2StereoMixQuadsUnchecked();
 
 }  // namespace brisko

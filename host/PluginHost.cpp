@@ -106,6 +106,9 @@ intptr_t PluginHost::answer(int32_t opcode, int32_t index, intptr_t value, float
   switch (opcode) {
     case audioMasterVersion:
       return versionAnswer_;
+    case audioMasterIdle:
+      if (idleReentersEditor_ && effect_) effect_->dispatcher(effect_, effEditIdle, 0, 0, nullptr, 0.0f);
+      return 0;
     default:
       return 0;  // no time information, no other services
   }

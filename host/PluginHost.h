@@ -47,6 +47,9 @@ class PluginHost {
   // Runs inside every call the plug-in makes, once it is recorded: a host
   // that reacts to one (closes the editor or the effect from inside it).
   void setCallHook(std::function<void(const HostCall&)> hook) { callHook_ = std::move(hook); }
+  // Answers audioMasterIdle with an effEditIdle, as some hosts do: the editor
+  // is then idled from inside its own gestures.
+  void setIdleReentersEditor(bool reenters) { idleReentersEditor_ = reenters; }
 
   std::vector<HostCall> calls() const;
   std::vector<HostCall> callsOf(int32_t opcode) const;
@@ -60,6 +63,7 @@ class PluginHost {
   PluginEntry entry_;
   AEffect* effect_ = nullptr;
   intptr_t versionAnswer_ = kHostVersion;
+  bool idleReentersEditor_ = false;
   mutable std::mutex callsMutex_;
   std::vector<HostCall> calls_;
   std::function<void(const HostCall&)> callHook_;

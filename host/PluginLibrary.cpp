@@ -53,6 +53,10 @@ bool PluginLibrary::open(const std::string& path, const std::string& symbol) {
   return false;
 }
 
+void* PluginLibrary::symbol(const std::string& name) const {
+  return handle_ ? findSymbol(handle_, name.c_str()) : nullptr;
+}
+
 void PluginLibrary::close() {
   if (handle_ != nullptr) closeLibrary(handle_);
   handle_ = nullptr;

@@ -25,6 +25,8 @@ class PluginLibrary {
   void close();
 
   PluginEntry entry() const { return entry_; }
+  // Another exported symbol of the open binary, or null.
+  void* symbol(const std::string& name) const;
   const std::string& error() const { return error_; }
   // The symbol the entry was found under.
   const std::string& entryName() const { return entryName_; }

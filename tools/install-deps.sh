@@ -43,12 +43,12 @@ case "${1:-test}" in
     exit 0 ;;
 esac
 
-build_packages=(cmake ninja-build g++ pkg-config libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
-  libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest)
+build_packages=(cmake ninja-build g++ pkg-config zip libcairo2-dev libfontconfig-dev fonts-liberation libsndfile1-dev
+  libx11-dev lv2-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest)
 test_packages=(ardour googletest libgtest-dev libbenchmark-dev libfftw3-dev libkissfft-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev python3 python3-numpy python3-pil sox xvfb libxtst-dev libxres-dev libxdamage-dev
-  x11-utils xdotool audacity)
+  x11-utils xdotool audacity sordi lilv-utils lv2proc lv2file jalv jackd2)
 
 packages=("${build_packages[@]}")
 if [ "${1:-test}" = test ]; then packages+=("${test_packages[@]}"); fi

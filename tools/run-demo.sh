@@ -43,12 +43,20 @@ Render your own files: $render --help
 
 Plug-in binaries:
   Linux x86-64        $(pwd)/build/release/plugin/Brisko.so
+  LV2 bundle          $(pwd)/build/release/lv2-bundles/Brisko.lv2/
   64-bit Windows      $(pwd)/build/win64/plugin/Brisko.dll
   32-bit Windows      $(pwd)/build/win32/plugin/Brisko.dll
-To install, copy the one for your host into a folder the host scans for VST 2
-plug-ins, then rescan in the host:
+To install, copy the one for your host into a folder the host scans for its
+format (VST 2 or LV2), then rescan in the host:
   Linux:   ~/.vst/ or /usr/lib/vst/ (or a folder listed in LXVST_PATH / VST_PATH),
            e.g.  mkdir -p ~/.vst && cp build/release/plugin/Brisko.so ~/.vst/
+  LV2:     ~/.lv2/ or /usr/lib/lv2/ (or a folder listed in LV2_PATH),
+           e.g.  mkdir -p ~/.lv2 && cp -r build/release/lv2-bundles/Brisko.lv2 ~/.lv2/
   Windows: the host's VST (2) plug-in folder, e.g. C:\\Program Files\\VSTPlugins;
            the 64-bit DLL for 64-bit hosts, the 32-bit DLL for 32-bit hosts.
+Or install both Linux plug-ins where hosts look:
+  sudo cmake --install build/release             (/usr/local/lib/vst and /usr/local/lib/lv2)
+  cmake -B build/release -DBRISKO_VST_INSTALL_DIR=\$HOME/.vst -DBRISKO_LV2_INSTALL_DIR=\$HOME/.lv2 &&
+    cmake --install build/release                (your home's ~/.vst and ~/.lv2)
+Release archives of every target, with install notes and checksums: tools/make-release.sh
 EOT

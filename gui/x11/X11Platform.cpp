@@ -65,6 +65,7 @@ class TrackedWindow final : public HostWindow {
   void revokeDrop() override { window->revokeDrop(); }
   void hide() override { window->hide(); }
   void handleEvents() override { window->takeEvents(true); }
+  Window id() const { return window->handle(); }
 
  private:
   std::unique_ptr<x11::X11Window> window;
@@ -99,5 +100,10 @@ void X11Platform::dispatchOnePaint() {
 Platform& x11Platform() { return platformInstance(); }
 
 Platform& defaultPlatform() { return x11Platform(); }
+
+unsigned long x11WindowId(HostWindow* window) {
+  auto* tracked = dynamic_cast<TrackedWindow*>(window);
+  return tracked ? tracked->id() : 0;
+}
 
 }  // namespace brisko

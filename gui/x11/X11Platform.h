@@ -12,4 +12,8 @@ namespace brisko {
 // nothing is shown.
 Platform& x11Platform();
 
+// The X window id of a frame's window made by that platform; 0 for one that
+// fell back to an image (or came from another platform).
+unsigned long x11WindowId(HostWindow* window);
+
 }  // namespace brisko

@@ -326,10 +326,11 @@ void X11Window::takeEvents(bool takePresses) {
   if (!window) return;
   ErrorTrap trap(display);
   // Without presses only exposures and destruction are taken; the rest wait.
-  // While a press is handled its release is left for the click to take.
+  // While a press is handled (a host may idle the editor from inside the
+  // gesture) its release is left for the gesture to take, and a press that
+  // follows it waits for its turn instead of being lost.
   long taken = ExposureMask | StructureNotifyMask;
-  if (takePresses) taken |= ButtonPressMask;
-  if (takePresses && !handlingPress) taken |= ButtonReleaseMask;
+  if (takePresses && !handlingPress) taken |= ButtonPressMask | ButtonReleaseMask;
   XEvent event;
   while (window && XCheckWindowEvent(display, window, taken, &event)) {
     switch (event.type) {
@@ -347,7 +348,6 @@ void X11Window::takeEvents(bool takePresses) {
       case ButtonRelease:
         break;  // of a click that is over
       case ButtonPress:
-        if (handlingPress) break;
         pressed(event.xbutton);
         // The press may have run the host's idle, which may have closed the
         // editor: the frame must not be touched again in this pass.

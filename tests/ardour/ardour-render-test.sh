@@ -2,7 +2,10 @@
 # Ardour 7.3, a real host, renders the demo through the Linux plug-in, and
 # brisko-render renders the same input with the same parameters: where the
 # two must agree, they agree sample for sample.
-# Usage: ardour-render-test.sh PLUGIN.so BRISKO-RENDER
+# Usage: ardour-render-test.sh PLUGIN.so BRISKO-RENDER [BUNDLE.lv2]
+# With BUNDLE.lv2 Ardour renders the bundle's LV2 plug-in instead, which it
+# drives as the VST2 one (blocks of the engine period from activation on,
+# the same pre-roll), and brisko-render the VST2 plug-in all the same.
 #
 # What Ardour does (README.md): from effMainsChanged(1) it calls
 # processReplacing in blocks of the engine period (1024) continuously, also
@@ -32,6 +35,11 @@ set -u -o pipefail
 plugin=$(readlink -f "$1")
 render=$(readlink -f "$2")
 here=$(cd "$(dirname "$0")" && pwd)
+hosted=$plugin
+if [ $# -ge 3 ]; then
+  hosted=$(readlink -f "$3")
+  export RENDER_PLUGIN_TYPE=lv2 RENDER_LV2_URI=urn:brisko:dynamic-spectrum-delay
+fi
 python=/usr/bin/python3  # Debian's, with numpy for wavtool.py compare
 work=$(mktemp -d "${TMPDIR:-/tmp}/brisko-ardour-render.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -48,7 +56,7 @@ sets() { for p in "$@"; do printf -- '--set\0%s\0' "$p"; done; }
 ardour() {  # NAME PARAMS...
   local name=$1
   shift
-  if ! "$here/render.sh" "$plugin" "$work/in.wav" "$work/$name.wav" "$@" 2>"$work/$name.log"; then
+  if ! "$here/render.sh" "$hosted" "$work/in.wav" "$work/$name.wav" "$@" 2>"$work/$name.log"; then
     cat "$work/$name.log"
     grep -q "could not be instantiated" "$work/$name.log" &&
       echo "(Ardour could not instantiate the plug-in: its VSTPluginMain answered null in luasession, which exports a main of its own that a call to the plug-in's main symbol reaches)"

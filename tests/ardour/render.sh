@@ -1,9 +1,9 @@
 #!/bin/bash
-# render.sh PLUGIN.so IN.wav OUT.wav [INDEX=VALUE ...]
+# render.sh PLUGIN.so|BUNDLE.lv2 IN.wav OUT.wav [INDEX=VALUE ...]
 #
 # Render a WAV (stereo, or mono fed to both sides) through one Linux VST2
-# plug-in hosted by Ardour 7.3 (headless: ardour7-lua / luasession on the
-# "None (Dummy)" backend) and write the result to OUT.wav: same rate, same
+# plug-in (or the LV2 plug-in of a bundle, RENDER_PLUGIN_TYPE=lv2) hosted by
+# Ardour 7.3 (headless: ardour7-lua / luasession on the "None (Dummy)" backend) and write the result to OUT.wav: same rate, same
 # length, stereo, 32-bit float by default.  INDEX=VALUE sets plug-in parameter
 # INDEX (0-based) to the normalised VALUE (0..1) before rendering.
 #
@@ -19,6 +19,8 @@
 #   RENDER_RETRIES=4         extra attempts of an Ardour run that crashes before finishing its job,
 #                          or whose export comes out all silent for a non-silent input
 #                          (Ardour 7.3's export aborts in ~2% of runs; see README)
+#   RENDER_PLUGIN_TYPE=lxvst lxvst: PLUGIN.so is a VST2 plug-in; lv2: BUNDLE.lv2 is an LV2 bundle, whose
+#                          plug-in RENDER_LV2_URI names (INDEX counts its control input ports)
 #   RENDER_NO_PLUGIN=0       1: insert no plug-in (null test of the harness itself)
 #   RENDER_SAVE=0            1: save the session after rendering (the host then asks the plug-in for its state)
 #   RENDER_NET_ISOLATE=auto  auto: run scanner and Ardour in an empty network namespace
@@ -60,6 +62,8 @@ TIMEOUT=${RENDER_TIMEOUT:-120}
 SCAN_TIMEOUT=${RENDER_SCAN_TIMEOUT:-60}
 RETRIES=${RENDER_RETRIES:-4}
 NO_PLUGIN=${RENDER_NO_PLUGIN:-0}
+TYPE=${RENDER_PLUGIN_TYPE:-lxvst}
+LV2_URI=${RENDER_LV2_URI:-}
 SAVE=${RENDER_SAVE:-0}
 NET_ISOLATE=${RENDER_NET_ISOLATE:-auto}
 KEEP=${RENDER_KEEP:-0}
@@ -80,10 +84,16 @@ command -v soxi >/dev/null || die 2 "soxi (package sox) not found"
 command -v "$PYTHON" >/dev/null || die 2 "$PYTHON not found"
 command -v "$ARDOUR_LUA" >/dev/null || die 4 "$ARDOUR_LUA not found"
 [ -x "$SCANNER" ] || die 3 "$SCANNER not found"
-[ -f "$PLUGIN_ARG" ] || die 2 "plug-in '$PLUGIN_ARG' not found"
+case $TYPE in
+	lxvst) [ -f "$PLUGIN_ARG" ] || die 2 "plug-in '$PLUGIN_ARG' not found" ;;
+	lv2) [ -f "$PLUGIN_ARG/manifest.ttl" ] && [ -n "$LV2_URI" ] ||
+		die 2 "no LV2 bundle '$PLUGIN_ARG' or no RENDER_LV2_URI" ;;
+	*) die 1 "RENDER_PLUGIN_TYPE must be lxvst or lv2" ;;
+esac
 [ -f "$IN" ] || die 2 "input '$IN' not found"
 PLUGIN=$(readlink -f "$PLUGIN_ARG")
-[[ $PLUGIN == *.so ]] || die 2 "plug-in file name must end in .so (Ardour only looks at *.so): $PLUGIN"
+[ "$TYPE" = lv2 ] || [[ $PLUGIN == *.so ]] ||
+	die 2 "plug-in file name must end in .so (Ardour only looks at *.so): $PLUGIN"
 OUT_DIR=$(dirname "$OUT")
 [ -d "$OUT_DIR" ] || die 2 "output folder '$OUT_DIR' does not exist"
 
@@ -117,10 +127,14 @@ trap 'exit 130' INT TERM
 # in, the plug-in's own folder is the only LXVST search path (a fresh config
 # takes it from LXVST_PATH), and only this plug-in has a VST2 cache entry.
 H=$WORK/home
+# Only the bundle under test (and none of the system's) is on LV2_PATH.
+mkdir -p "$WORK/lv2"
+[ "$TYPE" = lv2 ] && ln -s "$PLUGIN" "$WORK/lv2/$(basename "$PLUGIN")"
 mkdir -p "$H/.config/ardour7/export" "$H/.cache" "$H/.local/share" "$WORK/export"
 ENVV=(env -u VST_PATH -u VST_PLUGINS -u LXVST_PLUGINS -u VST3_PATH
 	HOME="$H" XDG_CONFIG_HOME="$H/.config" XDG_CACHE_HOME="$H/.cache" XDG_DATA_HOME="$H/.local/share"
-	LXVST_PATH="$(dirname "$PLUGIN")" LD_LIBRARY_PATH="$ARDOUR_LIB${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}")
+	LXVST_PATH="$(dirname "$PLUGIN")" LV2_PATH="$WORK/lv2"
+	LD_LIBRARY_PATH="$ARDOUR_LIB${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}")
 
 # --- export formats + presets: session rate, no normalising, no dither, no trimming
 write_format() { # id name sample-format
@@ -194,7 +208,7 @@ fi
 
 # --- scan: writes the VST2 cache entry that Ardour's cache-only discovery needs
 T_SCAN=$(now)
-if [ "$NO_PLUGIN" != 1 ]; then
+if [ "$NO_PLUGIN" != 1 ] && [ "$TYPE" = lxvst ]; then
 	${NET[@]+"${NET[@]}"} timeout -k 5 "$SCAN_TIMEOUT" "${ENVV[@]}" "$SCANNER" -f -v "$PLUGIN" >"$WORK/scan.log" 2>&1 </dev/null
 	rc=$?
 	[ "$VERBOSE" = 1 ] && sed 's/^/[scan] /' "$WORK/scan.log" >&2
@@ -266,8 +280,8 @@ while :; do
 	rm -rf "$WORK/session" "$WORK/export"
 	cp -a "$WORK/session.pristine" "$WORK/session" && mkdir -p "$WORK/export" || die 4 "cannot restore the session"
 	run_lua "$WORK/ardour-render.log" mode=render method="$METHOD" dir="$WORK/session" name=render buffer="$BUFFER" \
-		length="$N" plugin="$PLUGIN" preset="$PRESET" outdir="$WORK/export" outname=out params="$PARAMS" \
-		noplugin="$NO_PLUGIN" save="$SAVE"
+		length="$N" plugin="${LV2_URI:-$PLUGIN}" type="$TYPE" preset="$PRESET" outdir="$WORK/export" outname=out \
+		params="$PARAMS" noplugin="$NO_PLUGIN" save="$SAVE"
 	rc=$?
 	[ $rc -eq 124 ] || [ $rc -eq 137 ] && die 4 "render run timed out after $TIMEOUT s"
 	[ $rc -eq 250 ] && die 4 "Ardour reported errors during the render run"

@@ -1,7 +1,13 @@
 #!/usr/bin/python3
 """Audacity 3.2, a real host, applies the Linux plug-in and shows its editor.
 
-Usage: audacity-host-test.py PLUGIN.so BRISKO-RENDER   (DISPLAY: a private Xvfb)
+Usage: audacity-host-test.py PLUGIN.so|BUNDLE.lv2 BRISKO-RENDER   (DISPLAY: a private Xvfb)
+
+With an LV2 bundle Audacity applies its LV2 plug-in instead: it shows its
+own controls built from the ports, where the six values are typed, and the
+export equals brisko-render's (the VST 2 plug-in of its build tree) with
+them; it also prints how many parameters Audacity's scripting lists for the
+plug-in's command (none: scripting does not reach them).
 
 1. Audacity applies the plug-in with chosen values (modulation on) to the demo
    input; the exported float WAV equals brisko-render's bit for bit.
@@ -39,6 +45,13 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 import audacity_setup as setup  # noqa: E402
 
 PLUGIN, RENDER = (os.path.realpath(a) for a in sys.argv[1:3])
+LV2 = PLUGIN.endswith(".lv2")
+# The dialog's title: the VST 2 plug-in's effect name, the LV2 plug-in's doap:name.
+DIALOG = "Brisko Dynamic Spectrum Delay" if LV2 else "BriskoEditGUI"
+REGISTERED_PATH = r"urn:brisko:dynamic-spectrum-delay" if LV2 else r".*/Brisko\.so"
+# The first value field of Audacity's controls for the LV2 ports, from the
+# dialog's top left corner, and the spacing of the rows.
+LV2_FIELD, LV2_ROW_PITCH = (178, 86), 39
 DISPLAY = os.environ["DISPLAY"]
 EDITOR_SIZE = (200, 300)
 BLOCK = 8192  # Audacity's block length for an offline effect
@@ -97,9 +110,12 @@ class Audacity:
         env = dict(os.environ, HOME=home, VST_PATH=vst_dir, TZ="UTC", XDG_CONFIG_HOME=home + "/.config",
                    XDG_DATA_HOME=home + "/.local/share", XDG_CACHE_HOME=home + "/.cache")
         env.pop("SESSION_MANAGER", None)
+        # The LV2 bundle is found in the private ~/.lv2 alone.
+        env.pop("LV2_PATH", None)
         self.log = open(log_path, "ab")
         self.process = subprocess.Popen(["audacity"], env=env, stdin=subprocess.DEVNULL, stdout=self.log,
-                                        stderr=subprocess.STDOUT, start_new_session=True)
+                                        stderr=subprocess.STDOUT, start_new_session=True,
+                                        cwd=home)
 
     def alive(self):
         return self.process.poll() is None
@@ -211,6 +227,7 @@ def editor_shows(name, dialog, expected, work, timeout=15, instead=None):
                 return origin
         time.sleep(0.2)
     if shot is None:
+        save_screen("screen-no-editor.png")
         raise RuntimeError(f"{name}: no 200 x 300 editor window in Audacity's dialog")
     Image.fromarray(shot).save(os.path.join(work, "failed-capture.png"))
     differing = int(np.count_nonzero((shot != expected).any(axis=2))) if shot.shape == expected.shape else "all"
@@ -262,7 +279,10 @@ def main():
 def test(work):
     home, vst_dir = os.path.join(work, "home"), os.path.join(work, "vst")
     os.makedirs(vst_dir)
-    shutil.copy(PLUGIN, os.path.join(vst_dir, "Brisko.so"))
+    if LV2:
+        shutil.copytree(PLUGIN, os.path.join(home, ".lv2", os.path.basename(PLUGIN)))
+    else:
+        shutil.copy(PLUGIN, os.path.join(vst_dir, "Brisko.so"))
     run([RENDER, "--quiet", "demo", os.path.join(work, "unused.wav"), "--save-input", os.path.join(work, "in.wav")])
     log_path = os.path.join(work, "audacity.log")
     version = setup.installed_version()
@@ -277,12 +297,13 @@ def test(work):
     started = time.monotonic()
     audacity = Audacity(home, vst_dir, log_path)
     try:
-        wait_for("Audacity to register the plug-in", lambda: setup.registered(home) or audacity.check_alive(), 60)
+        wait_for("Audacity to register the plug-in", lambda: setup.registered(home, REGISTERED_PATH) or audacity.check_alive(), 60)
         wait_for("Audacity's main window", lambda: window_named("Audacity"), 60)
     finally:
         audacity.stop()
-    plugin_id = setup.registered(home)
-    log(f"ok: Audacity registered the plug-in from VST_PATH ({time.monotonic() - started:.1f} s)")
+    plugin_id = setup.registered(home, REGISTERED_PATH)
+    log(f"ok: Audacity registered the plug-in from {'~/.lv2' if LV2 else 'VST_PATH'} "
+        f"({time.monotonic() - started:.1f} s)")
 
     # Start 2: pipe on.
     setup.write_config(home, work, version, pipe=True, effect_key=(plugin_id, setup.EFFECT_KEY))
@@ -304,7 +325,7 @@ def open_dialog():
     # presses under a bare X server.
     xdotool("key", "--clearmodifiers", setup.EFFECT_KEY)
     try:
-        return wait_for("the effect's dialog", lambda: window_named("BriskoEditGUI"), 30)
+        return wait_for("the effect's dialog", lambda: window_named(DIALOG), 30)
     except TimeoutError:
         save_screen("screen-no-dialog.png")
         raise
@@ -345,6 +366,38 @@ def flick_slider(origin, row, from_x, to_x):
     xdotool("mousemove", origin[0] + from_x, y, "mousedown", "1", "mousemove", origin[0] + to_x, y, "mouseup", "1")
 
 
+def lv2_session(work, pipe):
+    """Audacity 3.2.4 builds its own controls for the LV2 plug-in from its
+    ports (it does not load the plug-in's X11 UI), and its scripting knows no
+    parameter of an LV2 effect: the values are typed into those controls."""
+    info = pipe.send("GetInfo: Type=Commands Format=JSON", timeout=60)
+    entry = re.search(r'"id":"BriskoDynamicSpectrumDelay",.*?"params":\s*\[([^\]]*)\]', info, re.S)
+    if entry:
+        log(f"note: Audacity's scripting lists {len(re.findall('key', entry.group(1)))} parameters for the LV2 "
+            "plug-in's command (values must go in through the dialog)")
+    typed = {0: 0.25, 1: 0.75, 2: 0.125, 3: 0.5, 4: 0.625, 5: 0.875}
+    pipe.send("SelectAll:")
+    dialog = open_dialog()
+    x, y, _, _ = window_geometry(dialog)
+    for row, value in typed.items():
+        field = (x + LV2_FIELD[0], y + LV2_FIELD[1] + LV2_ROW_PITCH * row)
+        xdotool("mousemove", *field, "click", "1", "key", "ctrl+a", "type", f"{value}")
+        xdotool("key", "Tab")
+        time.sleep(0.1)
+    if SCREENSHOT:
+        ImageGrab.grab(xdisplay=DISPLAY).save(SCREENSHOT)
+    xdotool("mousemove", *setup.apply_button(window_geometry(dialog)), "click", "1")
+    wait_for("the dialog to close after Apply", lambda: not window_named(DIALOG), 60)
+    out = os.path.join(work, "audacity-typed.wav")
+    pipe.send(f'Export2: Filename="{out}" NumChannels=2', timeout=60)
+    same_samples("values typed into Audacity's controls for the LV2 ports, modulation on", out,
+                 reference_wav(work, "brisko-typed.wav", typed))
+    if failures:
+        keep_log(work)
+        return 1
+    return 0
+
+
 def session(work, audacity):
     # Commands sent before the main window is up get an empty reply.
     main_window = wait_for("Audacity's main window", lambda: window_named("Audacity") or audacity.check_alive(), 60)
@@ -358,13 +411,15 @@ def session(work, audacity):
         in_dialog(dialog)
         apply_button = setup.apply_button(window_geometry(dialog))
         xdotool("mousemove", *apply_button, "click", "1")
-        wait_for("the dialog to close after Apply", lambda: not window_named("BriskoEditGUI"), 60)
+        wait_for("the dialog to close after Apply", lambda: not window_named(DIALOG), 60)
         out = os.path.join(work, f"audacity-{name}.wav")
         reply = pipe.send(f'Export2: Filename="{out}" NumChannels=2', timeout=60)
         if not os.path.exists(out):
             raise RuntimeError(f"Export2 wrote nothing: {reply}")
         return out
 
+    if LV2:
+        return lv2_session(work, pipe)
     defaults_png = reference_png(work, "defaults.png", {})
     chosen = {row: slider_value(x) for row, x in CHOSEN_X.items()}
     chosen_png = reference_png(work, "chosen.png", chosen)

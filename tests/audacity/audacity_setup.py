@@ -78,14 +78,15 @@ def write_config(home, work, version, pipe, effect_key=None):
         file.write("\n".join(lines) + "\n")
 
 
-def registered(home):
-    """The plug-in id under which Audacity registered Brisko.so, or None."""
+def registered(home, path=r".*/Brisko\.so"):
+    """The plug-in id under which Audacity registered the plug-in whose Path
+    matches `path` (Brisko.so by default), or None."""
     try:
         text = open(os.path.join(config_dir(home), "pluginregistry.cfg")).read()
     except OSError:
         return None
     for section, body in re.findall(r"^\[pluginregistry/Effect/base64\\:([^\]]*)\]\n((?:[^\[].*\n?)*)", text, re.M):
-        if re.search(r"^Path=.*/Brisko\.so", body, re.M) and re.search(r"^Valid=1", body, re.M):
+        if re.search(f"^Path={path}", body, re.M) and re.search(r"^Valid=1", body, re.M):
             return base64.b64decode(section.replace("\\", "")).decode()
     return None
 

@@ -1,10 +1,12 @@
 #include "dsp/BlockFraming.h"
-#include "dsp/FrameWindow.h"
-#include "dsp/OverlapAdd.h"
+#include "dsp/DspKernels.h"
+#include "dsp/MagnitudeCheck.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace brisko {
@@ -120,6 +122,63 @@ TEST(BlockFraming, FramePositionsForBlocksOf300) {
   EXPECT_EQ(analyzer.analyze(block.data(), 300)->capacity(), 3);
 }
 
+// Frames holding a sample that is not finite, or one at the sample limit,
+// come out as silence, whichever block brought it or its frames; the frames
+// before and after them, and frames with a sample just below the limit, do not.
+TEST(BlockFraming, FramesWithSamplesThatAreNotModerateComeOutAsSilence) {
+  constexpr int kLength = 3000, kAt = 1500;
+  const float below = std::nextafter(BlockAnalyzer::kSampleLimit, 0.0f);
+  for (float value : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::quiet_NaN(),
+                      -BlockAnalyzer::kSampleLimit, 3e38f, below}) {
+    for (int n : {64, 100, 1024}) {
+      SCOPED_TRACE(testing::Message() << value << " in blocks of " << n);
+      SpectralSetup setup;
+      setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
+      BlockAnalyzer analyzer;
+      ASSERT_TRUE(analyzer.configure(&setup));
+      std::vector<float> input(kLength, 0.25f);
+      input[kAt] = value;
+      for (int start = 0; start < kLength; start += n) {
+        const int length = std::min(n, kLength - start);
+        SpectrumFrameList* frames = analyzer.analyze(input.data() + start, length);
+        EXPECT_EQ(analyzer.lastBlockModerate(), value == below || kAt < start || kAt >= start + length);
+        for (int i = 0; i < frames->count(); ++i) {
+          const int end = start + frames->at(i)->position;  // one past the frame's last sample
+          const bool silenced = value != below && end - 256 <= kAt && kAt < end;
+          size_t zeros = 0;
+          for (float x : frames->at(i)->spectrum) zeros += x == 0.0f;
+          EXPECT_EQ(zeros == 256, silenced) << "frame ending at " << end;
+          for (float x : frames->at(i)->spectrum) ASSERT_TRUE(std::isfinite(x));
+        }
+      }
+    }
+  }
+}
+
+// The check behind it, at every position of the vector parts and the tail, at
+// the limit itself and just below it.
+TEST(BlockFraming, MagnitudeCheckFindsEveryValueAtOrAboveTheLimit) {
+  const float limit = 1024.0f, below = std::nextafter(limit, 0.0f);
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (int n = 1; n <= 37; ++n) {
+    for (int at = 0; at < n; ++at) {
+      std::vector<float> values(static_cast<size_t>(n), -0.5f);
+      for (float outside : {limit, -limit, inf, -inf, nan, -nan}) {
+        values[at] = outside;
+        EXPECT_FALSE(allMagnitudesBelow(values.data(), n, limit)) << n << " " << at << " " << outside;
+      }
+      for (float inside : {below, -below, -0.0f, std::numeric_limits<float>::denorm_min()}) {
+        values[at] = inside;
+        EXPECT_TRUE(allMagnitudesBelow(values.data(), n, limit)) << n << " " << at << " " << inside;
+      }
+      values[at] = std::numeric_limits<float>::max();
+      EXPECT_TRUE(allMagnitudesBelow(values.data(), n, inf));
+      values[at] = -inf;
+      EXPECT_FALSE(allMagnitudesBelow(values.data(), n, inf));
+    }
+  }
+}
+
 TEST(BlockFraming, AnalysisProductIsRoundedBeforeTheTransform) {
   SpectralSetup setup;
   setup.configure(256, 2, static_cast<int32_t>(WindowType::Kaiser), 1.0f);
@@ -170,8 +229,9 @@ TEST(BlockFraming, OverlapAddSumIsFormedInDouble) {
 // Each overlap-add this CPU runs against the formula, over a whole frame and
 // a length that leaves a tail after the vector part.
 TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
-  std::vector<OverlapAddFunction> implementations{baselineOverlapAdd()};
-  if (avx2OverlapAdd()) implementations.push_back(avx2OverlapAdd());
+  std::vector<OverlapAddFunction> implementations;
+  for (int32_t set = 0; set < kKernelSetCount; ++set)
+    if (const DspKernels* kernels = dspKernels(static_cast<KernelSet>(set))) implementations.push_back(kernels->overlapAdd);
   std::vector<float> window(263), time(263), start(263);
   uint32_t seed = 9;
   for (auto* v : {&window, &time, &start})
@@ -195,8 +255,9 @@ TEST(BlockFraming, EveryOverlapAddImplementationGivesTheFormulasBits) {
 // Each analysis window this CPU runs against the product, with the frame
 // split between its two stretches anywhere (vector parts and tails in both).
 TEST(BlockFraming, EveryFrameWindowImplementationGivesTheProductsBits) {
-  std::vector<FrameWindowFunction> implementations{baselineFrameWindow()};
-  if (avx2FrameWindow()) implementations.push_back(avx2FrameWindow());
+  std::vector<FrameWindowFunction> implementations;
+  for (int32_t set = 0; set < kKernelSetCount; ++set)
+    if (const DspKernels* kernels = dspKernels(static_cast<KernelSet>(set))) implementations.push_back(kernels->frameWindow);
   std::vector<float> window(263), frame(263);
   uint32_t seed = 4;
   for (auto* v : {&window, &frame})

@@ -11,6 +11,7 @@
 #include "TransformTestSignals.h"
 #include "dsp/CpuFeatures.h"
 #include "dsp/FourierTransform.h"
+#include "dsp/DspKernels.h"
 #include "dsp/FourierTransformKernels.h"
 
 namespace brisko {
@@ -24,11 +25,13 @@ struct Implementation {
   const fourier::QuadKernels* kernels;
 };
 
+// The transform of every kernel set this CPU runs.
 std::vector<Implementation> implementations() {
   std::vector<Implementation> list;
-  if (fourier::sse2Kernels()) list.push_back({"SSE2", fourier::sse2Kernels()});
-  if (fourier::avx2Kernels()) list.push_back({"AVX2", fourier::avx2Kernels()});
-  if (fourier::avx512Kernels()) list.push_back({"AVX-512", fourier::avx512Kernels()});
+  for (int32_t set = 0; set < kKernelSetCount; ++set) {
+    const DspKernels* kernels = dspKernels(static_cast<KernelSet>(set));
+    if (kernels && kernels->transform) list.push_back({kernelSetName(static_cast<KernelSet>(set)), kernels->transform});
+  }
   return list;
 }
 
@@ -262,12 +265,15 @@ TEST(FourierTransformKernels, DispatchFindsAvx2AndAvx512WhereTheCpuRunsThem) {
   EXPECT_FALSE(cpuRunsAvx2());
   EXPECT_FALSE(cpuRunsAvx512());
 #endif
-  if (!cpuRunsAvx2()) {
-    EXPECT_EQ(fourier::avx2Kernels(), nullptr);
-  }
-  if (!cpuRunsAvx512()) {
-    EXPECT_EQ(fourier::avx512Kernels(), nullptr);
-  }
+  // A set's table is there exactly where it runs, and a process without a
+  // pinned set runs the best one.
+  EXPECT_NE(dspKernels(KernelSet::kSse2), nullptr);
+  EXPECT_EQ(dspKernels(KernelSet::kAvx2) != nullptr, cpuRunsAvx2());
+  EXPECT_EQ(dspKernels(KernelSet::kAvx512) != nullptr, cpuRunsAvx512());
+  EXPECT_EQ(activeKernelSet(), cpuRunsAvx512() ? KernelSet::kAvx512
+                               : cpuRunsAvx2() ? KernelSet::kAvx2
+                                               : KernelSet::kSse2);
+  EXPECT_EQ(&activeDspKernels(), dspKernels(activeKernelSet()));
 }
 
 }  // namespace

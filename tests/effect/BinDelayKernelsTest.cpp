@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "effect/BinDelayKernels.h"
+#include "effect/SignalKernels.h"
 
 namespace brisko {
 namespace {
@@ -36,9 +37,10 @@ struct Implementation {
   const BinDelayKernels* kernels;
 };
 std::vector<Implementation> implementations() {
-  std::vector<Implementation> list{{"baseline", &baselineBinDelayKernels()}};
-  if (avx2BinDelayKernels()) list.push_back({"AVX2", avx2BinDelayKernels()});
-  if (avx512BinDelayKernels()) list.push_back({"AVX-512", avx512BinDelayKernels()});
+  std::vector<Implementation> list;
+  for (int32_t set = 0; set < kKernelSetCount; ++set)
+    if (const SignalKernels* kernels = signalKernels(static_cast<KernelSet>(set)))
+      list.push_back({kernelSetName(kernels->set), kernels->binDelay});
   return list;
 }
 

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "effect/SignalKernels.h"
 #include "effect/SpectrumDelay.h"
-#include "plugin/DenormalGuard.h"
+#include "plugin/FloatingPointGuard.h"
 #include "tests/plugin/TestHost.h"
 
 namespace brisko {
@@ -308,6 +311,63 @@ TEST_F(Processing, MixFactorsOutsideZeroToOneAreClampedAndNaNMixesDry) {
   EXPECT_EQ(beyond->parameterValue(kParamDryWet), 7.0f);  // stored as given
 }
 
+// Each kernel set's four-frame mix against the formula, over the buffer
+// layouts hosts pass and it is given (apart, in place, crossed, outputs in one
+// buffer four samples apart), overwriting and adding, with "Dry/Wet" values
+// that need clamping.
+TEST(StereoMixKernels, EverySetsMixGivesTheFormulasBitsOverHostBufferLayouts) {
+  constexpr int32_t kFrames = 23;  // five groups of four and a tail the quads leave alone
+  enum Layout { kApart, kInPlace, kCrossed, kOneBufferApart };
+  for (int32_t set = 0; set < kKernelSetCount; ++set) {
+    const SignalKernels* kernels = signalKernels(static_cast<KernelSet>(set));
+    if (!kernels || !kernels->stereoMixQuads) continue;
+    for (const float dryWet : {0.3f, 1.5f, -0.0f}) {
+      for (const bool adding : {false, true}) {
+        for (const Layout layout : {kApart, kInPlace, kCrossed, kOneBufferApart}) {
+          SCOPED_TRACE(std::string(kernelSetName(kernels->set)) + " layout " + std::to_string(layout));
+          const Channels input = noise(kFrames, 3), wet = noise(kFrames, 4), old = noise(kFrames, 5);
+          std::vector<float> memory(4 * kFrames);  // inputs, then outputs
+          std::copy(input[0].begin(), input[0].end(), memory.begin());
+          std::copy(input[1].begin(), input[1].end(), memory.begin() + kFrames);
+          const float* in[2] = {memory.data(), memory.data() + kFrames};
+          float* out[2] = {memory.data() + 2 * kFrames, memory.data() + 3 * kFrames};
+          if (layout == kInPlace) out[0] = memory.data(), out[1] = memory.data() + kFrames;
+          if (layout == kCrossed) out[0] = memory.data() + kFrames, out[1] = memory.data();
+          if (layout == kOneBufferApart) out[1] = out[0] + 4;  // the left output's later samples
+          if (layout == kApart || layout == kOneBufferApart) std::copy(old[0].begin(), old[0].end(), out[0]);
+          if (layout == kApart) std::copy(old[1].begin(), old[1].end(), out[1]);
+          // What each output held before, and the formula, frame by frame.
+          Channels before(2, std::vector<float>(kFrames)), expected = before;
+          const std::atomic<float> mix{dryWet};
+          const double w = dryWet > 1.0f ? 1.0 : dryWet >= 0.0f ? dryWet : 0.0;
+          std::vector<float> simulated = memory;
+          const std::ptrdiff_t outAt[2] = {out[0] - memory.data(), out[1] - memory.data()};
+          const std::ptrdiff_t inAt[2] = {in[0] - memory.data(), in[1] - memory.data()};
+          const int32_t done =
+              kernels->stereoMixQuads({{in[0], in[1]}, {out[0], out[1]}, {wet[0].data(), wet[1].data()}, &mix, kFrames},
+                                      adding);
+          ASSERT_EQ(done, kFrames / 4 * 4);
+          for (int32_t i = 0; i < done; i += 4) {
+            // A group of four reads both inputs and both old outputs before it writes.
+            float dry[2][4], target[2][4];
+            for (int c = 0; c < 2; ++c)
+              for (int k = 0; k < 4; ++k) {
+                dry[c][k] = simulated[inAt[c] + i + k];
+                target[c][k] = simulated[outAt[c] + i + k];
+              }
+            for (int c = 0; c < 2; ++c)
+              for (int k = 0; k < 4; ++k) {
+                const double mixed = (1.0 - w) * dry[c][k] + w * wet[c][i + k];
+                simulated[outAt[c] + i + k] = static_cast<float>(adding ? target[c][k] + mixed : mixed);
+              }
+          }
+          EXPECT_TRUE(sameBits(memory, simulated));
+        }
+      }
+    }
+  }
+}
+
 TEST_F(Processing, NullChannelPointersGiveSilenceAsTheirWetSignal) {
   const Channels input = noise(2048);
   auto reference = make();
@@ -402,10 +462,10 @@ TEST_F(Processing, EveryCallRunsUnderOneControlStateAndTheCallersComesBack) {
   std::vector<float> left(256, 1e-40f), right(256, 1e-40f);
   float* channels[2] = {left.data(), right.data()};
   const unsigned original = _mm_getcsr();
-  const unsigned plain = original & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
+  const unsigned plain = original & ~(FloatingPointGuard::kFlushToZero | FloatingPointGuard::kDenormalsAreZero);
   // Callers with neither flag, with only one of them, with a rounding mode of
   // their own, and with exceptions unmasked.
-  for (unsigned caller : {plain, plain | DenormalGuard::kFlushToZero, plain | DenormalGuard::kDenormalsAreZero | 0x6000u,
+  for (unsigned caller : {plain, plain | FloatingPointGuard::kFlushToZero, plain | FloatingPointGuard::kDenormalsAreZero | 0x6000u,
                           (plain | 0x2000u) & ~0x1F80u & ~kStatusFlags}) {
     _mm_setcsr(caller);
     effect->processOverwriting(channels, channels, 256);

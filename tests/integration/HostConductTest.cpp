@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -123,6 +126,125 @@ TEST_F(HostConduct, OutputDoesNotDependOnTheCallersControlState) {
   EXPECT_TRUE(sameBits(renderUnder(library_, plain & ~kExceptionMasks, nan), renderUnder(library_, plain, nan)));
 }
 
+// The caller's whole floating-point control state: MXCSR, and on 32-bit x86
+// also the x87 control word, which the runtime's x87 code runs under.
+struct ControlState {
+  unsigned csr;
+  uint16_t x87;
+};
+
+ControlState currentState() {
+  ControlState state{_mm_getcsr(), 0};
+#if defined(__i386__)
+  __asm__ volatile("fnstcw %0" : "=m"(state.x87));
+#endif
+  return state;
+}
+
+void setState(const ControlState& state) {
+  _mm_setcsr(state.csr);
+#if defined(__i386__)
+  __asm__ volatile("fldcw %0" : : "m"(state.x87));
+#endif
+}
+
+bool operator==(const ControlState& a, const ControlState& b) {
+#if defined(__i386__)
+  if (a.x87 != b.x87) return false;
+#endif
+  return a.csr == b.csr;
+}
+
+std::ostream& operator<<(std::ostream& out, const ControlState& state) {
+  out << std::hex << "MXCSR " << state.csr;
+#if defined(__i386__)
+  out << ", x87 " << state.x87;
+#endif
+  return out << std::dec;
+}
+
+// Loads a private copy of the plug-in binary under `creation` (so the
+// library's start-up runs under it too), creates an instance and announces
+// rate, block length and mains on under it, each call handing `creation`
+// back; then renders noise under `processing` (the first block under
+// `creation`).
+std::vector<float> renderCreatedUnder(const ControlState& creation, const ControlState& processing, int copy) {
+  const std::filesystem::path source(BRISKO_PLUGIN_PATH);
+  const std::filesystem::path path =
+      std::filesystem::path(::testing::TempDir()) / ("brisko-fp-" + std::to_string(copy) + source.extension().string());
+  std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing);
+  std::vector<float> output;
+  {
+    PluginLibrary library;
+    setState(creation);
+    const ControlState expected = currentState();  // as read back: some x87 bits are fixed
+    const bool opened = library.open(path.string());
+    const ControlState afterLoad = currentState();
+    setState(processing);
+    EXPECT_TRUE(opened) << library.error();
+    EXPECT_EQ(afterLoad, expected);
+    if (!opened) return output;
+    PluginHost host(library.entry());
+    setState(creation);
+    const bool created = host.create();
+    const ControlState afterCreate = currentState();
+    if (created) {
+      host.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+      host.dispatch(effSetBlockSize, 0, 500);
+      host.dispatch(effMainsChanged, 0, 1);
+      const float values[] = {0.0f, 0.9f, 0.5f, 1.0f, 0.6f, 0.7f};
+      for (int32_t i = 0; i < 6; ++i) host.setParameter(i, values[i]);
+    }
+    const ControlState afterCalls = currentState();
+    setState(processing);
+    EXPECT_TRUE(created);
+    EXPECT_EQ(afterCreate, expected);
+    EXPECT_EQ(afterCalls, expected);
+    if (!created) return output;
+    StereoBuffers buffers(500);
+    for (int block = 0; block < 40; ++block) {
+      buffers.fillNoise(static_cast<uint32_t>(block));
+      // The first block under the creation state as well: its output does not
+      // depend on it either, and the state comes back.
+      if (block == 0) setState(creation);
+      host.processReplacing(buffers.inputs(), buffers.outputs(), 500);
+      const ControlState afterProcessing = currentState();
+      setState(processing);
+      if (block == 0) {
+        EXPECT_EQ(afterProcessing, expected);
+      }
+      for (const auto& channel : buffers.out) output.insert(output.end(), channel.begin(), channel.end());
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  return output;
+}
+
+// Tables and values the effect keeps are computed under the effect's own
+// control state too: a library loaded and an instance created under another
+// rounding mode, or with exceptions unmasked (on 32-bit x86 also with the
+// x87 control word 0x1332 that some hosts run with), traps nowhere and
+// renders the same bits as one created under the default.
+TEST_F(HostConduct, OutputDoesNotDependOnTheControlStateAtCreation) {
+  const ControlState plain{(_mm_getcsr() & ~(kRoundingBits | kExceptionFlags)) | kExceptionMasks,
+                           currentState().x87};
+  const std::vector<float> reference = renderCreatedUnder(plain, plain, 0);
+  size_t wet = 0;
+  for (float x : reference) wet += x != 0.0f;
+  ASSERT_GT(wet, reference.size() / 2);
+  // x87 rounding bits 10-11 encode the modes as MXCSR bits 13-14 do.
+  constexpr uint16_t kX87Masked = 0x037F;
+  int copy = 1;
+  for (unsigned rounding : {kRoundTowardZero, kRoundDown, kRoundUp}) {
+    const ControlState creation{plain.csr | rounding, static_cast<uint16_t>(kX87Masked | rounding >> 3)};
+    EXPECT_TRUE(sameBits(renderCreatedUnder(creation, plain, copy++), reference)) << creation;
+  }
+  // Invalid operation, division by zero and overflow unmasked.
+  const ControlState unmasked{0x1900u, 0x1332};
+  EXPECT_TRUE(sameBits(renderCreatedUnder(unmasked, plain, copy++), reference)) << unmasked;
+}
+
 // Denormals are zero inside a call, so subnormal input samples come out as
 // zero even at "Dry/Wet" 0, where normal samples pass unchanged.
 TEST_F(HostConduct, SubnormalInputComesOutAsZeroWhenDry) {
@@ -135,6 +257,70 @@ TEST_F(HostConduct, SubnormalInputComesOutAsZeroWhenDry) {
   host.processReplacing(buffers.inputs(), buffers.outputs(), 4);
   EXPECT_EQ(buffers.out[0], (std::vector<float>{0.0f, 0.0f, 0.0f, 0.25f}));
   EXPECT_EQ(buffers.out[1], (std::vector<float>{0.0f, 0.0f, 1.2e-38f, -0.5f}));
+}
+
+// One infinite or NaN sample, or a burst so loud that its transform overflows
+// (or its echoes would, fed back), at high feedback: the frames holding it
+// are dropped from the delay, so the wet signal stays finite throughout and
+// the echoes of everything else go on; switching the effect off and on
+// changes nothing of that. A non-finite sample comes out only as its own dry
+// part: unchanged at "Dry/Wet" 0, not at all at 1.
+TEST_F(HostConduct, NonFiniteOrOverflowingInputLeavesOnlyItsOwnDryPart) {
+  constexpr int kBlock = 256, kBlocks = 48, kBadAt = 3000, kBurst = 64;
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* name;
+    float value;
+    int length;
+  };
+  for (const Case& bad : {Case{"+inf", inf, 1}, Case{"-inf", -inf, 1}, Case{"NaN", nan, 1},
+                          Case{"near FLT_MAX", 0.9f * std::numeric_limits<float>::max(), kBurst},
+                          Case{"1e36", 1e36f, kBurst}}) {
+    for (float dryWet : {0.0f, 0.5f, 1.0f}) {
+      SCOPED_TRACE(std::string(bad.name) + " at Dry/Wet " + std::to_string(dryWet));
+      PluginHost host(library_.entry());
+      ASSERT_TRUE(host.create());
+      host.dispatch(effMainsChanged, 0, 1);
+      const float values[] = {0.01f, 0.99f, 0.3f, 0.5f, 0.3f, dryWet};
+      for (int32_t i = 0; i < 6; ++i) host.setParameter(i, values[i]);
+      StereoBuffers buffers(kBlock);
+      size_t wetAfter = 0, nonFinite = 0;
+      int firstNonFinite = -1;
+      for (int block = 0; block < kBlocks; ++block) {
+        buffers.fillNoise(static_cast<uint32_t>(block));
+        const int start = block * kBlock;
+        for (int i = std::max(kBadAt, start); i < std::min(kBadAt + bad.length, start + kBlock); ++i) {
+          const float sign = (i - kBadAt) % 2 ? -1.0f : 1.0f;
+          buffers.in[0][i - start] = sign * bad.value;
+          buffers.in[1][i - start] = bad.length > 1 ? -sign * bad.value : buffers.in[1][i - start];
+        }
+        if (block == kBlocks / 2) {
+          host.dispatch(effMainsChanged, 0, 0);
+          host.dispatch(effMainsChanged, 0, 1);
+        }
+        const StereoBuffers input = buffers;
+        host.processReplacing(buffers.inputs(), buffers.outputs(), kBlock);
+        for (int c = 0; c < 2; ++c) {
+          for (int i = 0; i < kBlock; ++i) {
+            const float in = input.in[c][i], out = buffers.out[c][i];
+            if (std::isfinite(in)) {
+              if (!std::isfinite(out) && nonFinite++ == 0) firstNonFinite = start + i;
+              wetAfter += start > kBadAt + 1024 && out != 0.0f;
+            } else if (dryWet == 1.0f) {
+              EXPECT_TRUE(std::isfinite(out)) << out;
+            } else if (std::isnan(in)) {
+              EXPECT_TRUE(std::isnan(out)) << out;
+            } else {
+              EXPECT_EQ(out, in);
+            }
+          }
+        }
+      }
+      EXPECT_EQ(nonFinite, size_t{0}) << "of " << 2 * kBlock * kBlocks << ", the first at sample " << firstNonFinite;
+      EXPECT_GT(wetAfter, size_t{1000});
+    }
+  }
 }
 
 // Parameters set from one thread while another processes, as hosts do with

@@ -2,9 +2,12 @@
 // host does: what a host sees and hears.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "host/PluginHost.h"
@@ -14,6 +17,8 @@ namespace brisko::host {
 namespace {
 
 constexpr int32_t kDelayTime = 0, kFeedback = 1, kModFreq = 2, kModAmp = 3, kBinDelay = 4, kDryWet = 5;
+// The kernel sets, by their numbers in the binaries.
+constexpr const char* kSetNames[] = {"sse2", "avx2", "avx512"};
 
 class PluginBinary : public ::testing::Test {
  protected:
@@ -134,33 +139,72 @@ TEST_F(PluginBinary, ImpulseComesOutWhereFramingAndDelayPutIt) {
   for (int i = 0; i < 1023 + 128 + 1; ++i) ASSERT_EQ(wet[i], 0.0f) << i;
 }
 
-// For a fixed input, block pattern and parameter set, every build of the
-// plug-in (this test runs against the Linux shared object natively and
-// against the 64-bit DLL under Wine) produces the same output bits.
-TEST_F(PluginBinary, OutputBitsAreTheSameOnEveryTarget) {
-  auto host = newInstance();
-  host->setParameter(kDelayTime, 0.004f);
-  host->setParameter(kFeedback, 0.85f);
-  host->setParameter(kModFreq, 0.8f);
-  host->setParameter(kModAmp, 0.7f);
-  host->setParameter(kBinDelay, 0.6f);
-  host->setParameter(kDryWet, 0.75f);
+// How the host hands over its buffers: apart, each output over its own
+// input, or each output over the other channel's input.
+enum class Layout { kApart, kInPlace, kCrossed };
+
+// The output of a fixed input, block pattern and parameter set, hashed.
+uint64_t outputHash(PluginEntry entry, Layout layout = Layout::kApart) {
+  PluginHost host(entry);
+  EXPECT_TRUE(host.create());
+  host.setParameter(kDelayTime, 0.004f);
+  host.setParameter(kFeedback, 0.85f);
+  host.setParameter(kModFreq, 0.8f);
+  host.setParameter(kModAmp, 0.7f);
+  host.setParameter(kBinDelay, 0.6f);
+  host.setParameter(kDryWet, 0.75f);
   uint64_t hash = 1469598103934665603ull;
   uint32_t seed = 99;
   for (int block = 0; block < 200; ++block) {
     const int n = 1 + (block * 277) % 1024;
     StereoBuffers buffers(n);
     buffers.fillNoise(seed++);
-    host->processReplacing(buffers.inputs(), buffers.outputs(), n);
-    for (const auto& channel : buffers.out)
-      for (float x : channel) {
+    float** inputs = buffers.inputs();
+    float* outputs[2] = {buffers.out[0].data(), buffers.out[1].data()};
+    if (layout == Layout::kInPlace) std::copy(inputs, inputs + 2, outputs);
+    if (layout == Layout::kCrossed) outputs[0] = inputs[1], outputs[1] = inputs[0];
+    host.processReplacing(inputs, outputs, n);
+    for (const float* channel : outputs)
+      for (int i = 0; i < n; ++i) {
         uint32_t bits;
-        std::memcpy(&bits, &x, sizeof bits);
+        std::memcpy(&bits, channel + i, sizeof bits);
         hash = (hash ^ bits) * 1099511628211ull;
       }
   }
-  EXPECT_EQ(hash, 0xB3CC4FEB2CD17FD2ull);
+  return hash;
 }
+
+constexpr uint64_t kGoldenHash = 0xB3CC4FEB2CD17FD2ull;
+
+// Every build of the plug-in (this test runs against the Linux shared object
+// natively and against the DLLs under Wine) produces the same output bits.
+TEST_F(PluginBinary, OutputBitsAreTheSameOnEveryTarget) { EXPECT_EQ(outputHash(library_.entry()), kGoldenHash); }
+
+// The same through test builds of the binary pinned to each kernel set: the
+// shipped binary runs only the best set the CPU has, and the others must give
+// the same bits on the machines that pick them.
+class PinnedPluginBinary : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PinnedPluginBinary, OutputBitsAreTheSameForEveryKernelSet) {
+  PluginLibrary library;
+  const std::string path = std::string(BRISKO_PINNED_PLUGIN_PREFIX) + GetParam() + BRISKO_PLUGIN_SUFFIX;
+  ASSERT_TRUE(library.open(path)) << library.error();
+  using SetQuery = int32_t (*)();
+  const auto activeSet = reinterpret_cast<SetQuery>(library.symbol("briskoActiveKernelSet"));
+  ASSERT_NE(activeSet, nullptr) << path << " does not tell its kernel set";
+  const int32_t pinned = static_cast<int32_t>(std::find(kSetNames, std::end(kSetNames), std::string(GetParam())) -
+                                              kSetNames);
+  // The binary falls back to SSE2 where the CPU does not run its set.
+  if (activeSet() != pinned) GTEST_SKIP() << "this CPU does not run the " << GetParam() << " kernels";
+  EXPECT_EQ(outputHash(library.entry()), kGoldenHash) << GetParam();
+  // Buffers over each other, as hosts pass them: every set's mix reads both
+  // channels' inputs before it writes either output.
+  EXPECT_EQ(outputHash(library.entry(), Layout::kInPlace), kGoldenHash) << GetParam() << " in place";
+  EXPECT_EQ(outputHash(library.entry(), Layout::kCrossed), kGoldenHash) << GetParam() << " crossed";
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelSets, PinnedPluginBinary, ::testing::ValuesIn(kSetNames),
+                         [](const auto& set) { return std::string(set.param); });
 
 }  // namespace
 }  // namespace brisko::host

@@ -5,6 +5,10 @@
 # plug-in: the outputs must be the same bits.
 # Usage: lmms-render-test.sh BRISKO.DLL BRISKO-RENDER BRISKO.SO
 #
+# BRISKO_LMMS_SCREENSHOT=FILE.png: afterwards, LMMS opens the same project
+# in its main window with the plug-in's editor shown, and the screen with
+# both is saved there.
+#
 # Exits 77 (skipped) with one line saying why where the machine cannot run
 # 32-bit programs or LMMS's i386 parts are missing (tools/install-deps.sh
 # lmms32 unpacks them into BRISKO_LMMS_I386, default /opt/brisko/lmms-i386).
@@ -127,6 +131,36 @@ wav same "$compared" "$work/lmms.wav" "$work/input.wav" >/dev/null &&
 wav same "$compared" "$work/lmms.wav" "$work/defaults.wav" >/dev/null &&
   fail "LMMS's output is the plug-in's at its defaults: the project's parameter values did not reach it"
 
+# LMMS's main window with the project open and the plug-in's editor shown
+# (the project's guivisible), the screen saved into $1.
+screenshot() {
+  local output
+  output=$(readlink -f "$1")
+  sed 's/<vsteffectcontrols /<vsteffectcontrols guivisible="1" /' "$work/brisko.mmp" >"$work/shown.mmp"
+  sed -i 's|<ui |<ui vstembedmethod="none" |; s|<mixer |<mixer audiodev="Dummy (no sound output)" mididev="Dummy (no MIDI support)" |
+    s|<lmms version="1.2.2">|&\n  <app configured="1" nomsgaftersetup="1" openlastproject="0"/>|' \
+    "$work/home/.lmmsrc.xml"
+  cat >"$work/show.sh" <<EOF
+#!/bin/bash
+"$lmms" --allowroot "$work/shown.mmp" &
+"$python" "$here/capture-editor.py" "$output" 90
+rc=\$?
+kill \$!
+exit \$rc
+EOF
+  chmod +x "$work/show.sh"
+  (
+    flock 9
+    env HOME="$work/home" WINEPREFIX="$prefix" WINEARCH=win32 WINELOADER=/usr/lib/wine/wine WINEDEBUG=-all \
+      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+      timeout -k 10 120 "$top/tests/x11/run-under-xvfb.sh" "$work/show.sh"
+    rc=$?
+    WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null
+    exit $rc
+  ) 9>"$prefix.lock" >"$work/show.log" 2>&1 && echo "the editor in LMMS's window saved into $output" ||
+    { echo "no editor window showed in LMMS's window: nothing saved"; tail -n 5 "$work/show.log"; }
+}
+
 # The oscillator's phase counts frames from the moment "Modulation freq." is
 # set: LMMS may run some blocks before the song starts, so the pre-roll of
 # whole blocks that reproduces its output is searched and printed.
@@ -136,6 +170,7 @@ for blocks in $(seq 0 64); do
     "$work/input.wav" "$work/brisko.wav" || fail "brisko-render failed"
   if wav same "$compared" "$work/lmms.wav" "$work/brisko.wav" >"$work/compare.log"; then
     echo "ok: LMMS with the 32-bit DLL equals brisko-render --block $block with a pre-roll of $blocks blocks, bit for bit ($compared frames)"
+    [ -z "${BRISKO_LMMS_SCREENSHOT:-}" ] || screenshot "$BRISKO_LMMS_SCREENSHOT"
     exit 0
   fi
   [ "$blocks" -eq 0 ] && cp "$work/compare.log" "$work/compare-0.log"

@@ -173,6 +173,27 @@ TEST_F(X11Editor, QuickFlickBetweenIdleCallsEndsWhereTheButtonWasReleased) {
     input.button(false);
   });
   EXPECT_EQ(host.plugin().getParameter(row), 104.0f / 149.0f);
+
+  // A host that idles the editor from inside a gesture, and a second flick
+  // queued behind the first one's release: it waits for the first to end
+  // instead of being lost.
+  host.plugin().setIdleReentersEditor(true);
+  const int otherRow = 4;
+  const int otherY = sliderTop(otherRow) + 9;
+  {
+    FakeInput input;
+    input.moveTo(child, 50, y);
+    input.button(true);
+    input.moveTo(child, 90, y);
+    input.button(false);
+    input.moveTo(child, 40, otherY);
+    input.button(true);
+    input.moveTo(child, 120, otherY);
+    input.button(false);
+  }
+  host.idle(300);
+  EXPECT_EQ(host.plugin().getParameter(row), 66.0f / 149.0f);
+  EXPECT_EQ(host.plugin().getParameter(otherRow), 96.0f / 149.0f);
   host.closeEditor();
 }
 
