@@ -107,7 +107,7 @@ void SpectrumDelayEditor::closeEditor() {
   // automation or edit gesture): the frame is still in use further up the
   // stack, so it goes once that has ended.
   if (frameInUse()) {
-    closeDeferred = rootFrame != nullptr;
+    deferClose();
     return;
   }
   closeDeferred = false;

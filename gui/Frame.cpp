@@ -237,6 +237,10 @@ std::unique_ptr<DrawContext> Frame::makeDrawContext() {
   return hostWindow ? hostWindow->createDrawContext() : nullptr;
 }
 
+void Frame::hideWindow() {
+  if (hostWindow) hostWindow->hide();
+}
+
 void Frame::windowDestroyed() {
   open = false;
   parent = nullptr;

@@ -57,6 +57,8 @@ class Frame : public View {
 
   // A context on the frame's window for one pass; null without a window.
   std::unique_ptr<DrawContext> makeDrawContext();
+  // Takes the window off the screen; it stays until the frame goes.
+  void hideWindow();
   // The window reports its own destruction: no more idle or frame redraws.
   void windowDestroyed();
   bool isOpen() const { return open; }

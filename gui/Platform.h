@@ -64,6 +64,9 @@ class HostWindow {
   virtual std::unique_ptr<DrawContext> createDrawContext() = 0;
   // Withdraws the window from drag-and-drop; called first when the frame goes.
   virtual void revokeDrop() = 0;
+  // Takes the window off the screen (the frame's close waits for a control
+  // still at work).
+  virtual void hide() {}
   // Takes the window's pending events, for window systems whose events the
   // editor fetches itself at idle time; called first by each frame idle.
   virtual void handleEvents() {}

@@ -56,19 +56,21 @@ intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, voi
     close();
     return 0;
   }
-  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+  return effect_ ? effect_->dispatcher(effect_, opcode, index, value, ptr, opt) : 0;
 }
 
-void PluginHost::setParameter(int32_t index, float value) { effect_->setParameter(effect_, index, value); }
+void PluginHost::setParameter(int32_t index, float value) {
+  if (effect_) effect_->setParameter(effect_, index, value);
+}
 
-float PluginHost::getParameter(int32_t index) { return effect_->getParameter(effect_, index); }
+float PluginHost::getParameter(int32_t index) { return effect_ ? effect_->getParameter(effect_, index) : 0.0f; }
 
 void PluginHost::processReplacing(float** inputs, float** outputs, int32_t frames) {
-  effect_->processReplacing(effect_, inputs, outputs, frames);
+  if (effect_) effect_->processReplacing(effect_, inputs, outputs, frames);
 }
 
 void PluginHost::processAdding(float** inputs, float** outputs, int32_t frames) {
-  effect_->process(effect_, inputs, outputs, frames);
+  if (effect_) effect_->process(effect_, inputs, outputs, frames);
 }
 
 std::vector<HostCall> PluginHost::calls() const {
@@ -100,6 +102,7 @@ intptr_t PluginHost::answer(int32_t opcode, int32_t index, intptr_t value, float
     std::lock_guard<std::mutex> lock(callsMutex_);
     calls_.push_back(HostCall{opcode, index, value, opt});
   }
+  if (callHook_) callHook_(HostCall{opcode, index, value, opt});
   switch (opcode) {
     case audioMasterVersion:
       return versionAnswer_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -30,7 +31,8 @@ class PluginHost {
 
   // Calls the entry; false when it answers null.
   bool create();
-  // Sends effClose once; the record is gone afterwards.
+  // Sends effClose once; the record is gone afterwards, and the calls below
+  // do nothing.
   void close();
 
   AEffect* effect() const { return effect_; }
@@ -42,6 +44,9 @@ class PluginHost {
 
   // What the host answers to audioMasterVersion (0 refuses the effect).
   void setVersionAnswer(intptr_t version) { versionAnswer_ = version; }
+  // Runs inside every call the plug-in makes, once it is recorded: a host
+  // that reacts to one (closes the editor or the effect from inside it).
+  void setCallHook(std::function<void(const HostCall&)> hook) { callHook_ = std::move(hook); }
   // Answers audioMasterIdle with an effEditIdle, as some hosts do: the editor
   // is then idled from inside its own gestures.
   void setIdleReentersEditor(bool reenters) { idleReentersEditor_ = reenters; }
@@ -61,6 +66,7 @@ class PluginHost {
   bool idleReentersEditor_ = false;
   mutable std::mutex callsMutex_;
   std::vector<HostCall> calls_;
+  std::function<void(const HostCall&)> callHook_;
 };
 
 }  // namespace brisko::host

@@ -29,10 +29,12 @@ int32_t EditorBase::chooseKnobMode(int32_t) { return 0; }
 
 bool EditorBase::wheelTurned(float) { return false; }
 
+// Attached last: a constructor that throws before (memory running out for a
+// platform object made on first use) must leave the effect without an editor.
 GuiEditor::GuiEditor(EffectBase* effect, Platform& platform) : EditorBase(effect), services(platform) {
-  if (owner) owner->attachEditor(this);
   nextIdleTick = services.clock().tickCount();
   services.initializeOle();
+  if (owner) owner->attachEditor(this);
 }
 
 // The editor attached itself before its derived parts were built: one that
@@ -58,6 +60,20 @@ bool GuiEditor::frameInUse() const { return inIdlePump || (rootFrame && rootFram
 
 void GuiEditor::finishDeferredClose() {
   if (closeDeferred && !frameInUse()) closeEditor();
+}
+
+void GuiEditor::deferClose() {
+  closeDeferred = rootFrame != nullptr;
+  // A host that stops idling now must not be left with a live editor on show.
+  if (rootFrame) rootFrame->hideWindow();
+}
+
+bool GuiEditor::closeRequested() const { return closeDeferred || (owner && owner->isClosed()); }
+
+bool GuiEditor::beginEvent() { return !owner || owner->enterCall(); }
+
+void GuiEditor::endEvent() {
+  if (owner) owner->leaveCall();
 }
 
 void GuiEditor::idleEditor() {

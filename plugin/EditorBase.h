@@ -82,7 +82,9 @@ class GuiEditor : public EditorBase, public FrameEditor {
   // The host's edit gesture around a control's drag.
   void beginEdit(int32_t index) override;
   void endEdit(int32_t index) override;
-  bool closeRequested() const override { return closeDeferred; }
+  bool closeRequested() const override;
+  bool beginEvent() override;
+  void endEvent() override;
 
   Frame* frame() const { return rootFrame; }
   Platform& platform() const { return services; }
@@ -97,6 +99,9 @@ class GuiEditor : public EditorBase, public FrameEditor {
   bool frameInUse() const;
   // Completes a deferred close once nothing uses the frame any more.
   void finishDeferredClose();
+  // A close while the frame is in use: the window is hidden at once, the
+  // frame goes once nothing uses it any more.
+  void deferClose();
 
   // A close that arrived while the frame was in use (from the host's idle
   // call inside the pump, or from its automation or edit-gesture calls made

@@ -45,13 +45,25 @@ void EffectBase::detachEditor(const EditorBase* gone) {
   if (gone && editor == gone) editor = nullptr;
 }
 
+bool EffectBase::enterCall() {
+  activeCalls.fetch_add(1);
+  if (!closed.load()) return true;
+  leaveCall();
+  return false;
+}
+
+void EffectBase::leaveCall() {
+  // The record lives inside the object: the host must not touch it again.
+  if (activeCalls.fetch_sub(1) == 1 && closed.load()) delete this;
+}
+
 // Record entries. Nothing may throw across the host boundary, so each entry
 // answers as "nothing done" if an operation throws.
 
 intptr_t EffectBase::dispatcherEntry(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                      float opt) {
   EffectBase* self = fromRecord(effect);
-  if (!self) return 0;
+  if (!self || !self->enterCall()) return 0;
   intptr_t result = 0;
   try {
     result = self->dispatch(opcode, index, value, ptr, opt);
@@ -59,48 +71,54 @@ intptr_t EffectBase::dispatcherEntry(AEffect* effect, int32_t opcode, int32_t in
     result = 0;
   }
   if (opcode == effClose) {
-    // The record lives inside the object: the host must not touch it again.
-    delete self;
-    return 1;
+    self->closed.store(true);
+    result = 1;
   }
+  self->leaveCall();
   return result;
 }
 
 void EffectBase::processEntry(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
   EffectBase* self = fromRecord(effect);
-  if (!self) return;
+  if (!self || !self->enterCall()) return;
   try {
     self->processAdding(inputs, outputs, sampleFrames);
   } catch (...) {
   }
+  self->leaveCall();
 }
 
 void EffectBase::processReplacingEntry(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
   EffectBase* self = fromRecord(effect);
-  if (!self) return;
+  if (!self || !self->enterCall()) return;
   try {
     self->processOverwriting(inputs, outputs, sampleFrames);
   } catch (...) {
   }
+  self->leaveCall();
 }
 
 void EffectBase::setParameterEntry(AEffect* effect, int32_t index, float value) {
   EffectBase* self = fromRecord(effect);
-  if (!self) return;
+  if (!self || !self->enterCall()) return;
   try {
     self->storeParameter(index, value);
   } catch (...) {
   }
+  self->leaveCall();
 }
 
 float EffectBase::getParameterEntry(AEffect* effect, int32_t index) {
   EffectBase* self = fromRecord(effect);
-  if (!self) return 0.0f;
+  if (!self || !self->enterCall()) return 0.0f;
+  float value = 0.0f;
   try {
-    return self->parameterValue(index);
+    value = self->parameterValue(index);
   } catch (...) {
-    return 0.0f;
+    value = 0.0f;
   }
+  self->leaveCall();
+  return value;
 }
 
 // Defaults of the virtual operations.

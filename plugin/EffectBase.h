@@ -85,6 +85,17 @@ class EffectBase {
   EditorBase* attachedEditor() const { return editor; }
   HostCallback hostFunction() const { return hostCallback; }
 
+  // Calls into the effect nest: the record's entries, and events of the
+  // editor's window that arrive outside them. The host may close the effect
+  // from inside any of them (from a callback the effect makes, or from one
+  // its editor makes during a drag); the effect then answers nothing more,
+  // calls the host no more, and is destroyed when the outermost call returns.
+  // False, and nothing counted, once the effect is closed.
+  bool enterCall();
+  // The effect may be gone when this returns.
+  void leaveCall();
+  bool isClosed() const { return closed.load(); }
+
  protected:
   // Calls the host with this effect's record; 0 without a host.
   intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
@@ -101,6 +112,10 @@ class EffectBase {
   AEffect record;
 
  private:
+  // Calls under way on any thread, and whether the host has closed the effect.
+  std::atomic<int32_t> activeCalls{0};
+  std::atomic<bool> closed{false};
+
   static intptr_t BRISKO_VSTCALL dispatcherEntry(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                                  void* ptr, float opt);
   static void BRISKO_VSTCALL processEntry(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);

@@ -8,7 +8,8 @@
 namespace brisko {
 
 intptr_t EffectBase::callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-  return hostCallback ? hostCallback(&record, opcode, index, value, ptr, opt) : 0;
+  // A host that has closed the effect may have forgotten it already.
+  return hostCallback && !closed.load() ? hostCallback(&record, opcode, index, value, ptr, opt) : 0;
 }
 
 int32_t EffectBase::hostVersion() {

@@ -13,23 +13,19 @@ namespace brisko {
 
 namespace {
 
-class SteadyClock final : public Clock {
- public:
-  uint32_t tickCount() override {
-    const auto elapsed = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-  }
-  void sleep(uint32_t milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-};
-
 Rect wholeOf(const Frame& frame) {
   const Rect& size = frame.viewRect();
   return {0, 0, size.width(), size.height()};
 }
 
 }  // namespace
+
+uint32_t SteadyClock::tickCount() {
+  const auto elapsed = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void SteadyClock::sleep(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 ImageWindow::ImageWindow(Frame& owningFrame, HeadlessPlatform& platform)
     : frame(owningFrame), owner(platform), pixels(makeRgbImage(wholeOf(owningFrame).right, wholeOf(owningFrame).bottom)) {
@@ -49,7 +45,7 @@ void ImageWindow::paint() {
   if (context) frame.drawRect(context.get(), wholeOf(frame));
 }
 
-HeadlessPlatform::HeadlessPlatform() : realClock(std::make_unique<SteadyClock>()) {}
+HeadlessPlatform::HeadlessPlatform() = default;
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 

@@ -11,6 +11,13 @@ namespace brisko {
 
 class HeadlessPlatform;
 
+// Real time: the steady clock's milliseconds, and a sleep of the thread.
+class SteadyClock final : public Clock {
+ public:
+  uint32_t tickCount() override;
+  void sleep(uint32_t milliseconds) override;
+};
+
 // The "window" of a frame on the headless platform: an RGB24 image of the
 // frame's size. Like a new window it starts with a paint pending, which the
 // platform's message pump (or paint()) delivers to the frame.
@@ -46,7 +53,7 @@ class HeadlessPlatform final : public Platform, private MessagePump {
   HeadlessPlatform();
   ~HeadlessPlatform() override;
 
-  Clock& clock() override { return *realClock; }
+  Clock& clock() override { return realClock; }
   MessagePump& messagePump() override { return *this; }
   void initializeOle() override {}
   void uninitializeOle() override {}
@@ -61,7 +68,9 @@ class HeadlessPlatform final : public Platform, private MessagePump {
   // Paints the oldest window that has a paint pending.
   void dispatchOnePaint() override;
 
-  std::unique_ptr<Clock> realClock;
+  // Nothing here allocates: the platform is made on first use, which may be
+  // while memory runs out.
+  SteadyClock realClock;
   std::vector<ImageWindow*> windows;
 };
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "gui/Frame.h"
+#include "gui/FrameEditor.h"
 #include "gui/win32/DropTarget.h"
 #include "gui/win32/GdiBitmap.h"
 #include "gui/win32/GdiContext.h"
@@ -84,6 +85,10 @@ void ChildWindow::revokeDrop() {
   dropTarget = nullptr;
 }
 
+void ChildWindow::hide() {
+  if (window) ShowWindow(window, SW_HIDE);
+}
+
 Point ChildWindow::screenOrigin() {
   RECT bounds{};
   if (window) GetWindowRect(window, &bounds);
@@ -138,13 +143,20 @@ LRESULT ChildWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-      HDC dc = GetDC(window);
+      FrameEditor* editor = owner.getEditor();
+      if (editor && !editor->beginEvent()) return 0;
+      // The host may destroy its window during the drag, which clears ours:
+      // the device context goes back to the window it came from.
+      HWND source = window;
+      HDC dc = GetDC(source);
       {
-        WindowContext context(dc, window, false);
+        WindowContext context(dc, source, false);
         const Point where{static_cast<int32_t>(LOWORD(lParam)), static_cast<int32_t>(HIWORD(lParam))};
         owner.onMouseDown(&context, where);
       }
-      if (dc) ReleaseDC(window, dc);
+      if (dc) ReleaseDC(source, dc);
+      // May destroy the plug-in, this window with it.
+      if (editor) editor->endEvent();
       return 0;
     }
     case WM_DESTROY: {

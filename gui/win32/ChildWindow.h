@@ -21,6 +21,7 @@ class ChildWindow final : public HostWindow {
   Point screenOrigin() override;
   std::unique_ptr<DrawContext> createDrawContext() override;
   void revokeDrop() override;
+  void hide() override;
 
   HWND handle() const { return window; }
 

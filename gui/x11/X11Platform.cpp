@@ -63,6 +63,7 @@ class TrackedWindow final : public HostWindow {
   Point screenOrigin() override { return window->screenOrigin(); }
   std::unique_ptr<DrawContext> createDrawContext() override { return window->createDrawContext(); }
   void revokeDrop() override { window->revokeDrop(); }
+  void hide() override { window->hide(); }
   void handleEvents() override { window->takeEvents(true); }
   Window id() const { return window->handle(); }
 

@@ -284,6 +284,13 @@ void X11Window::revokeDrop() {
   drops.reset();
 }
 
+void X11Window::hide() {
+  if (!window) return;
+  ErrorTrap trap(display);
+  XUnmapWindow(display, window);
+  trap.sync();
+}
+
 void X11Window::takeDrops() {
   XEvent event;
   while (drops && window && XCheckTypedWindowEvent(display, window, ClientMessage, &event)) {

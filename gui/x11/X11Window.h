@@ -26,6 +26,8 @@ class X11Window final : public HostWindow {
   // context goes, and before each look at the pointer.
   std::unique_ptr<DrawContext> createDrawContext() override;
   void revokeDrop() override;
+  // Unmaps the window, and waits until the server has done it.
+  void hide() override;
 
   // Takes the window's pending events: exposures become drawRect, button
   // presses (with `takePresses`, and not while one is being handled already)

@@ -208,7 +208,9 @@ TEST_F(SpectrumDelayEditorTest, HostClosingTheEditorFromInsideAControlNeverFrees
     auto closeAt = [&](const std::string& call) {
       if (closed || call.rfind(trigger, 0) != 0) return;
       closed = true;
+      const int hidden = platform.windowsHidden;
       editor->closeEditor();
+      EXPECT_EQ(platform.windowsHidden, hidden + 1) << "the closing frame's window stays on the screen";
       EXPECT_EQ(editor->openEditor(kParent), 0) << "no new frame while the old one is in use";
     };
     host.onEdit = closeAt;

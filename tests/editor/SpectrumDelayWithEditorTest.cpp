@@ -6,6 +6,7 @@
 
 #include "editor/SpectrumDelayEditor.h"
 #include "effect/SpectrumDelayWithEditor.h"
+#include "gui/Frame.h"
 #include "gui/ParamDisplay.h"
 #include "gui/Slider.h"
 #include "tests/editor/TestHost.h"
@@ -79,6 +80,87 @@ TEST_F(SpectrumDelayWithEditorTest, AnEditorChangeIsAutomatedOnceAndShownInTheSa
   EXPECT_EQ(host.count("automate 5"), 1);
   EXPECT_FLOAT_EQ(record->getParameter(record, kParamDryWet), 0.6f);
   EXPECT_FLOAT_EQ(editor().display(5)->getValue(), 0.2f);
+}
+
+// The host may close the whole effect from inside any call the effect makes
+// to it: the edit gesture, automation or idle calls of a drag (handled inside
+// the host's idle call as on X11, or as a window event outside the host's
+// calls as on Windows), or the time query of a processing call. Until the
+// outermost call returns the effect stays, answers nothing and calls the host
+// no more; then it goes, with its editor, frame and window.
+TEST_F(SpectrumDelayWithEditorTest, HostClosingTheEffectFromInsideItsCallsDestroysItWhenTheOutermostCallReturns) {
+  dispatch(effClose);  // a close from outside destroys at once, as ever
+  record = nullptr;
+  EXPECT_EQ(platform.liveBitmaps, 0);
+
+  AEffect* effect = nullptr;
+  GuiEditor* gui = nullptr;
+  bool closed = false;
+  auto closeInside = [&] {
+    closed = true;
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_GT(platform.liveBitmaps, 0) << "destroyed under the call";
+    char text[64] = "unchanged";
+    EXPECT_EQ(effect->dispatcher(effect, effGetVendorString, 0, 0, text, 0.0f), 0);
+    EXPECT_STREQ(text, "unchanged");
+    effect->setParameter(effect, 1, 0.9f);
+    EXPECT_EQ(effect->getParameter(effect, 1), 0.0f);
+    EXPECT_EQ(effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_FALSE(gui->beginEvent()) << "a closed effect takes no more clicks";
+    host.calls.push_back("closed");
+  };
+  auto drag = [&](Frame& frame) {
+    platform.mouse.script({{kLeftButton, {98, 50}}, {kLeftButton, {120, 50}}, {kLeftButton, {140, 50}}});
+    auto context = platform.windowContext();
+    frame.onMouseDown(context.get(), {98, 50});
+  };
+  for (const std::string way : {"idle", "event"}) {
+    for (const std::string trigger : {"beginEdit 0", "automate 0", "idle", "endEdit 0", "time"}) {
+      if (trigger == "time" && way == "event") continue;
+      SCOPED_TRACE(trigger + " (" + way + ")");
+      host.reset();
+      platform.fakeClock.now += 1000;  // the drag's first pump calls the host's idle
+      closed = false;
+      effect = (new SpectrumDelayWithEditor(&testing::recordingHost, platform))->effectRecord();
+      gui = static_cast<GuiEditor*>(EffectBase::fromRecord(effect)->attachedEditor());
+      auto closeAt = [&](const std::string& call) {
+        if (!closed && call.rfind(trigger, 0) == 0) closeInside();
+      };
+      host.onEdit = closeAt;
+      host.onIdle = [&] { closeAt("idle"); };
+      host.onTime = [&] { closeAt("time"); };
+      if (trigger == "time") {
+        float channels[4][64] = {};
+        float* inputs[2] = {channels[0], channels[1]};
+        float* outputs[2] = {channels[2], channels[3]};
+        effect->processReplacing(effect, inputs, outputs, 64);
+      } else {
+        ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(1), 0.0f), 1);
+        if (way == "idle") {
+          bool clicked = false;
+          platform.onEvents = [&](Frame& frame) {
+            if (clicked) return;  // the drag's own idle calls take events too
+            clicked = true;
+            drag(frame);
+          };
+          effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+          platform.onEvents = nullptr;
+        } else {
+          // As the window procedure handles a click.
+          ASSERT_TRUE(gui->beginEvent());
+          drag(*gui->frame());
+          gui->endEvent();
+        }
+      }
+      ASSERT_TRUE(closed);
+      EXPECT_EQ(host.calls.back(), "closed") << "the host was called after it closed the effect";
+      EXPECT_EQ(platform.liveBitmaps, 0) << "not destroyed when the outermost call returned";
+      EXPECT_EQ(platform.oleInits, platform.oleUninits);
+      EXPECT_EQ(platform.windowsCreated, platform.windowsDestroyed);
+    }
+  }
+  host.reset();
 }
 
 }  // namespace

@@ -22,6 +22,9 @@ intptr_t BRISKO_VSTCALL recordingHost(AEffect*, int32_t opcode, int32_t index, i
       host.calls.push_back("automate " + std::to_string(index) + " " + std::to_string(opt));
       host.edited();
       return 0;
+    case audioMasterGetTime:
+      if (host.onTime) host.onTime();
+      return 0;
     case audioMasterIdle:
       host.calls.push_back("idle");
       if (host.onIdle) host.onIdle();

@@ -19,11 +19,14 @@ struct HostRecorder {
   // Runs inside audioMasterAutomate, BeginEdit and EndEdit with the call as
   // recorded, likewise.
   std::function<void(const std::string& call)> onEdit;
+  // Runs inside audioMasterGetTime (not recorded: processing asks every block).
+  std::function<void()> onTime;
 
   void reset() {
     calls.clear();
     onIdle = nullptr;
     onEdit = nullptr;
+    onTime = nullptr;
   }
   int count(const std::string& prefix) const;
   // Runs onEdit with the call just recorded (a copy: the hook may record more).

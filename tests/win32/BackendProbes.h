@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ class ProbeView final : public View {
   void onMouseDown(DrawContext* context, Point where) override {
     clicks.push_back(where);
     sawContext = context != nullptr;
+    if (duringClick) duringClick();
   }
   bool onDrop(const char* const* items, int32_t count, int32_t type, Point) override {
     dropType = type;
@@ -48,6 +50,8 @@ class ProbeView final : public View {
   }
 
   std::vector<Point> clicks;
+  // Runs inside each click, as a drag that calls the host would.
+  std::function<void()> duringClick;
   bool sawContext = false;
   bool acceptDrops = true;
   int32_t dropType = -1;

@@ -3,11 +3,59 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "gui/win32/WindowClass.h"
 #include "tests/win32/BackendProbes.h"
 
 namespace brisko::wintest {
 namespace {
+
+// The backend is linked into this program, so its calls to user32.dll go
+// through this program's import table: an entry pointed elsewhere shows them.
+void* redirectImport(const char* function, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       library->Name != 0; ++library) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "user32.dll") != 0) continue;
+    auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* entries = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++entries) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD protection = 0;
+      VirtualProtect(&entries->u1.Function, sizeof entries->u1.Function, PAGE_READWRITE, &protection);
+      void* previous = reinterpret_cast<void*>(entries->u1.Function);
+      entries->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&entries->u1.Function, sizeof entries->u1.Function, protection, &protection);
+      return previous;
+    }
+  }
+  return nullptr;
+}
+
+using GetDcFunction = HDC(WINAPI*)(HWND);
+using ReleaseDcFunction = int(WINAPI*)(HWND, HDC);
+GetDcFunction realGetDc = nullptr;
+ReleaseDcFunction realReleaseDc = nullptr;
+std::vector<std::pair<HWND, HDC>> dcsTaken;
+std::vector<std::pair<HWND, HDC>> dcsReleased;
+
+HDC WINAPI recordGetDc(HWND window) {
+  HDC dc = realGetDc(window);
+  dcsTaken.emplace_back(window, dc);
+  return dc;
+}
+
+int WINAPI recordReleaseDc(HWND window, HDC dc) {
+  dcsReleased.emplace_back(window, dc);
+  return realReleaseDc(window, dc);
+}
 
 bool classRegistered() {
   WNDCLASSEXA info{};
@@ -100,6 +148,31 @@ TEST(ChildWindow, HostDestroyingItsWindowFirstLeavesTheFrameClosedAndSafe) {
   }
   EXPECT_FALSE(classRegistered());
   EXPECT_EQ(gdiObjects(), before);
+}
+
+// The host destroys its window while the frame handles a click (a drag whose
+// calls to the host do it): the click's device context still goes back to
+// the window it was taken from.
+TEST(ChildWindow, HostDestroyingItsWindowDuringAClickGetsTheDeviceContextBack) {
+  FrameInHost setup;
+  HWND child = setup.child();
+  pumpMessages(20);
+  setup.probe->duringClick = [&] { setup.host->destroy(); };
+  realGetDc = reinterpret_cast<GetDcFunction>(redirectImport("GetDC", reinterpret_cast<void*>(&recordGetDc)));
+  realReleaseDc =
+      reinterpret_cast<ReleaseDcFunction>(redirectImport("ReleaseDC", reinterpret_cast<void*>(&recordReleaseDc)));
+  ASSERT_NE(realGetDc, nullptr);
+  ASSERT_NE(realReleaseDc, nullptr);
+  dcsTaken.clear();
+  dcsReleased.clear();
+  SendMessageA(child, WM_LBUTTONDOWN, 0, MAKELPARAM(30, 40));
+  redirectImport("GetDC", reinterpret_cast<void*>(realGetDc));
+  redirectImport("ReleaseDC", reinterpret_cast<void*>(realReleaseDc));
+  ASSERT_EQ(setup.probe->clicks.size(), 1u);
+  EXPECT_FALSE(IsWindow(child));
+  ASSERT_EQ(dcsTaken.size(), 1u);
+  EXPECT_EQ(dcsTaken[0].first, child);
+  EXPECT_EQ(dcsReleased, dcsTaken);
 }
 
 }  // namespace

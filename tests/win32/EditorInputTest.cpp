@@ -163,5 +163,61 @@ TEST_F(EditorInput, ClickOnTheBackgroundChangesNothing) {
   EXPECT_TRUE(editor->plugin().callsOf(audioMasterBeginEdit).empty());
 }
 
+// The host closes the editor, or the whole effect, from inside the begin of
+// the edit gesture that a real drag sends from the window's click message.
+// The closed editor's window is hidden at once, though its frame waits for
+// the drag to end; a closed effect calls the host no more and goes, with its
+// window and class, once the click's message has been handled.
+TEST_F(EditorInput, HostClosingTheEditorOrTheEffectInsideADragHidesOrDestroysItSafely) {
+  const int y = sliderTop(3) + 9;
+  for (bool wholeEffect : {false, true}) {
+    SCOPED_TRACE(wholeEffect ? "the effect closed" : "the editor closed");
+    // The first round's close took the editor down: the second opens it again.
+    if (wholeEffect) {
+      ASSERT_TRUE(editor->open());
+    }
+    HWND child = editor->child();
+    editor->plugin().clearCalls();
+    bool closed = false;
+    size_t callsAtClose = 0;
+    BOOL visibleAfterClose = TRUE;
+    editor->plugin().setCallHook([&](const host::HostCall& call) {
+      if (closed || call.opcode != audioMasterBeginEdit) return;
+      closed = true;
+      if (wholeEffect) {
+        editor->plugin().close();
+      } else {
+        editor->close();
+        visibleAfterClose = IsWindowVisible(child);
+      }
+      callsAtClose = editor->plugin().calls().size();
+    });
+    // Screen positions taken now: the window may be gone during the gesture.
+    RECT bounds{};
+    GetWindowRect(child, &bounds);
+    const auto cursorTo = [&](int x) {
+      SetCursorPos(bounds.left + x, bounds.top + y);
+      Sleep(150);
+    };
+    perform([&] {
+      cursorTo(50);
+      sendMouse(MOUSEEVENTF_LEFTDOWN);
+      Sleep(150);
+      cursorTo(98);
+      sendMouse(MOUSEEVENTF_LEFTUP);
+      Sleep(150);
+    });
+    editor->plugin().setCallHook(nullptr);
+    ASSERT_TRUE(closed);
+    if (wholeEffect) {
+      EXPECT_EQ(editor->plugin().calls().size(), callsAtClose) << "the host was called after it closed the effect";
+      EXPECT_FALSE(pluginClassRegistered());
+    } else {
+      EXPECT_FALSE(visibleAfterClose) << "the closed editor stayed on the screen";
+    }
+    EXPECT_FALSE(IsWindow(child)) << "the editor's window outlived its close";
+  }
+}
+
 }  // namespace
 }  // namespace brisko::wintest

@@ -345,6 +345,65 @@ TEST_F(X11Editor, HostWindowDestroyedFirstOrEffectClosedWithEditorOpen) {
   EXPECT_TRUE(host.children().empty());
 }
 
+// The host closes the editor, or the whole effect, from inside a call the
+// editor makes during a real drag. A closed editor is off the screen at once,
+// though its frame waits for the drag to end; a closed effect calls the host
+// no more and goes, with its window, when the host's idle call that took the
+// click returns.
+TEST_F(X11Editor, HostClosingTheEditorOrTheEffectInsideADragHidesOrDestroysItSafely) {
+  struct Round {
+    int32_t opcode;
+    bool wholeEffect;
+  };
+  const Round rounds[] = {{audioMasterBeginEdit, false}, {audioMasterIdle, false},    {audioMasterBeginEdit, true},
+                          {audioMasterAutomate, true},   {audioMasterIdle, true},     {audioMasterEndEdit, true}};
+  const int row = 2;
+  const int y = sliderTop(row) + 9;
+  for (const Round& round : rounds) {
+    SCOPED_TRACE(std::to_string(round.opcode) + (round.wholeEffect ? " closes the effect" : " closes the editor"));
+    if (!host.plugin().effect()) {
+      ASSERT_TRUE(host.plugin().create());
+    }
+    ASSERT_EQ(host.openEditor(), 1);
+    ASSERT_EQ(host.idleUntilShowsRender(kSettleMs), 0);
+    const Window child = host.editorWindow();
+    host.plugin().clearCalls();
+    bool closed = false;
+    size_t callsAtClose = 0;
+    int mapStateAfterClose = -1;
+    host.plugin().setCallHook([&](const host::HostCall& call) {
+      if (closed || call.opcode != round.opcode) return;
+      closed = true;
+      if (round.wholeEffect) {
+        host.plugin().close();
+      } else {
+        host.closeEditor();
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(host.display(), child, &attributes)) mapStateAfterClose = attributes.map_state;
+      }
+      callsAtClose = host.plugin().calls().size();
+    });
+    // Positions in the host's window, which outlives the editor's (at 0, 0).
+    perform([&] {
+      FakeInput input;
+      input.moveTo(host.hostWindow(), 50, y);
+      input.button(true);
+      input.moveTo(host.hostWindow(), 98, y);
+      input.moveTo(host.hostWindow(), 120, y);
+      input.button(false);
+    });
+    host.plugin().setCallHook(nullptr);
+    ASSERT_TRUE(closed);
+    if (round.wholeEffect) {
+      EXPECT_EQ(host.plugin().effect(), nullptr);
+      EXPECT_EQ(host.plugin().calls().size(), callsAtClose) << "the host was called after it closed the effect";
+    } else {
+      EXPECT_EQ(mapStateAfterClose, IsUnmapped) << "the closed editor stayed on the screen";
+    }
+    EXPECT_TRUE(host.children().empty()) << "the editor's window outlived its close";
+  }
+}
+
 int errorsSeen = 0;
 int countingHandler(Display*, XErrorEvent*) {
   ++errorsSeen;

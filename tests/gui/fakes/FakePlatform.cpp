@@ -76,6 +76,12 @@ std::unique_ptr<DrawContext> FakeWindow::createDrawContext() {
 
 void FakeWindow::revokeDrop() { ++owner.dropRevokes; }
 
+void FakeWindow::hide() { ++owner.windowsHidden; }
+
+void FakeWindow::handleEvents() {
+  if (owner.onEvents) owner.onEvents(frame);
+}
+
 FakePlatform::FakePlatform() {
   bitmapSizes[128] = {200, 300};
   bitmapSizes[129] = {159, 19};

@@ -120,6 +120,10 @@ class FakeWindow : public HostWindow {
   Point screenOrigin() override;
   std::unique_ptr<DrawContext> createDrawContext() override;
   void revokeDrop() override;
+  void hide() override;
+  // Runs the platform's onEvents, as a window system whose events the
+  // editor takes at idle time (a click handled inside the host's idle call).
+  void handleEvents() override;
 
   Frame& frame;
 
@@ -158,6 +162,7 @@ class FakePlatform : public Platform {
   // after every back buffer is made.
   DrawHook onDraw;
   std::function<void()> onOffscreen;
+  std::function<void(Frame& frame)> onEvents;
   Point cursor;
   Point windowOrigin;
   bool failWindows = false;
@@ -167,6 +172,7 @@ class FakePlatform : public Platform {
   int windowsCreated = 0;
   int windowsDestroyed = 0;
   int dropRevokes = 0;
+  int windowsHidden = 0;
   int offscreensCreated = 0;
   int contextsCreated = 0;
   FakeWindow* window = nullptr;
