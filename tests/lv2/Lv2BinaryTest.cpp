@@ -17,37 +17,13 @@
 
 #include "host/PluginHost.h"
 #include "host/PluginLibrary.h"
+#include "tests/effect/CountedAllocation.h"
 #include "tests/integration/StereoBuffers.h"
 
-// Every heap allocation of the process is counted; the binary's allocations
-// reach these through the program's exported symbols.
-namespace {
-std::atomic<long> allocations{0};
-// Kept out of line: inlined next to the counting operator new, GCC would take
-// the free for a mismatch.
-[[gnu::noinline]] void release(void* p) noexcept { std::free(p); }
-}  // namespace
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return operator new(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+// Every heap allocation of the process is counted (CountedAllocation.cpp);
+// the binary's allocations reach the counting functions through the
+// program's exported symbols.
+using brisko::testing::allocations;
 
 namespace brisko::host {
 namespace {
