@@ -1,11 +1,11 @@
 // Speed of a built plug-in binary, loaded through its exported entry as a host
-// loads it: stereo processReplacing in blocks of 512 at 44.1 kHz over 60 s of
+// loads it: stereo processReplacing in blocks of 512 (or B) at 44.1 kHz over 60 s of
 // noise, reported as real-time factors: seconds of audio per second of the
 // thread's CPU time (what the machine's other load changes least) and per
 // second of wall time. A plain program rather than a Google Benchmark one, so the same
 // source runs as a Linux program and as a Windows program under Wine.
 //
-// Usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N]
+// Usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] [--block B]
 //                     [--case heavy|defaults|many|lv2]   (default: all)
 //                     [--lv2 DSP.so]   (Linux: the LV2 plug-in's DSP binary)
 //
@@ -43,7 +43,8 @@ namespace {
 using brisko::AEffect;
 
 constexpr int32_t kRate = 44100;
-constexpr int32_t kBlock = 512;
+// Samples per processing call: set once from --block, before any instance exists.
+int32_t blockLength = 512;
 constexpr int32_t kParameterCount = 6;
 constexpr float kHeavy[kParameterCount] = {0.031f, 0.7f, 0.3f, 0.6f, 0.45f, 0.8f};
 
@@ -101,9 +102,9 @@ class Instance {
       for (int32_t i = 0; i < kParameterCount; ++i) effect_->setParameter(effect_, i, parameters[i]);
     }
     effect_->dispatcher(effect_, brisko::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-    effect_->dispatcher(effect_, brisko::effSetBlockSize, 0, kBlock, nullptr, 0.0f);
+    effect_->dispatcher(effect_, brisko::effSetBlockSize, 0, blockLength, nullptr, 0.0f);
     effect_->dispatcher(effect_, brisko::effMainsChanged, 0, 1, nullptr, 0.0f);
-    for (auto& channel : output_) channel.resize(kBlock);
+    for (auto& channel : output_) channel.resize(blockLength);
   }
   ~Instance() { effect_->dispatcher(effect_, brisko::effClose, 0, 0, nullptr, 0.0f); }
   Instance(const Instance&) = delete;
@@ -112,10 +113,10 @@ class Instance {
   void processBlock(const Noise& noise, size_t at, BitHash* hash) {
     float* inputs[2] = {const_cast<float*>(noise.samples[0].data() + at), const_cast<float*>(noise.samples[1].data() + at)};
     float* outputs[2] = {output_[0].data(), output_[1].data()};
-    effect_->processReplacing(effect_, inputs, outputs, kBlock);
+    effect_->processReplacing(effect_, inputs, outputs, blockLength);
     if (hash) {
-      hash->add(outputs[0], kBlock);
-      hash->add(outputs[1], kBlock);
+      hash->add(outputs[0], blockLength);
+      hash->add(outputs[1], blockLength);
     }
   }
 
@@ -145,7 +146,7 @@ class Lv2Instance {
     const float defaults[kParameterCount] = {0.0f, 0.4f, 0.0f, 0.0f, 0.0f, 1.0f};
     std::memcpy(controls_, parameters ? parameters : defaults, sizeof controls_);
     for (uint32_t p = 0; p < kParameterCount; ++p) plugin_->connect_port(handle_, p, &controls_[p]);
-    for (auto& channel : output_) channel.resize(kBlock);
+    for (auto& channel : output_) channel.resize(blockLength);
     plugin_->connect_port(handle_, 8, output_[0].data());
     plugin_->connect_port(handle_, 9, output_[1].data());
     plugin_->activate(handle_);
@@ -160,10 +161,10 @@ class Lv2Instance {
   void processBlock(const Noise& noise, size_t at, BitHash* hash) {
     plugin_->connect_port(handle_, 6, const_cast<float*>(noise.samples[0].data() + at));
     plugin_->connect_port(handle_, 7, const_cast<float*>(noise.samples[1].data() + at));
-    plugin_->run(handle_, kBlock);
+    plugin_->run(handle_, blockLength);
     if (hash) {
-      hash->add(output_[0].data(), kBlock);
-      hash->add(output_[1].data(), kBlock);
+      hash->add(output_[0].data(), blockLength);
+      hash->add(output_[1].data(), blockLength);
     }
   }
 
@@ -214,7 +215,7 @@ template <class Effect = Instance, class Source>
 uint64_t outputBits(Source entry, const float* parameters, const Noise& noise) {
   Effect effect(entry, parameters);
   BitHash hash;
-  for (size_t at = 0; at + kBlock <= noise.samples[0].size(); at += kBlock) effect.processBlock(noise, at, &hash);
+  for (size_t at = 0; at + blockLength <= noise.samples[0].size(); at += blockLength) effect.processBlock(noise, at, &hash);
   return hash.value;
 }
 
@@ -222,8 +223,8 @@ uint64_t outputBits(Source entry, const float* parameters, const Noise& noise) {
 // per instance in turn.
 template <class Effect = Instance, class Source>
 Result run(Source entry, const float* parameters, int32_t instances, const Noise& noise, const Options& options) {
-  const size_t blocks = noise.samples[0].size() / kBlock;
-  const double audioSeconds = static_cast<double>(blocks * kBlock) / kRate;
+  const size_t blocks = noise.samples[0].size() / blockLength;
+  const double audioSeconds = static_cast<double>(blocks * blockLength) / kRate;
   Result result;
   for (int32_t r = 0; r < options.repetitions; ++r) {
     std::vector<Effect*> effects;
@@ -231,7 +232,7 @@ Result run(Source entry, const float* parameters, int32_t instances, const Noise
     const double cpuStart = threadSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (size_t b = 0; b < blocks; ++b) {
-      for (int32_t i = 0; i < instances; ++i) effects[i]->processBlock(noise, b * kBlock, nullptr);
+      for (int32_t i = 0; i < instances; ++i) effects[i]->processBlock(noise, b * blockLength, nullptr);
     }
     const double elapsed = secondsSince(start);
     result.cpuSeconds += threadSeconds() - cpuStart;
@@ -262,6 +263,8 @@ bool parse(int argc, char** argv, Options& options) {
       options.instances = std::atoi(argv[++i]);
     } else if (arg == "--lv2" && hasValue) {
       options.lv2 = argv[++i];
+    } else if (arg == "--block" && hasValue) {
+      blockLength = std::atoi(argv[++i]);
     } else if (arg == "--case" && hasValue) {
       options.only = argv[++i];
     } else if (options.plugin.empty() && arg.rfind("--", 0) != 0) {
@@ -273,7 +276,7 @@ bool parse(int argc, char** argv, Options& options) {
   const bool knownCase = options.runs("heavy") || options.runs("defaults") || options.runs("many") ||
                          options.runs("lv2");
   return !options.plugin.empty() && options.seconds > 0 && options.repetitions > 0 && options.instances > 0 &&
-         knownCase;
+         blockLength > 0 && blockLength <= 8192 && knownCase;
 }
 
 }  // namespace
@@ -282,7 +285,7 @@ int main(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] "
+                 "usage: binary_bench PLUGIN [--seconds S] [--repetitions R] [--instances N] [--block B] "
                  "[--case heavy|defaults|many|lv2] [--lv2 DSP.so]\n");
     return 2;
   }
@@ -293,7 +296,7 @@ int main(int argc, char** argv) {
   }
   const Noise noise(static_cast<size_t>(options.seconds) * kRate);
   std::printf("%s (%d-bit), %d s of stereo noise, blocks of %d, median and best of %d\n", options.plugin.c_str(),
-              static_cast<int>(sizeof(void*) * 8), options.seconds, kBlock, options.repetitions);
+              static_cast<int>(sizeof(void*) * 8), options.seconds, blockLength, options.repetitions);
   std::printf("%-36s %9s %9s %9s  %s\n", "case (real-time factor)", "CPU time", "wall med", "wall best", "bits");
   if (options.runs("heavy")) report("heavy (0.031 0.7 0.3 0.6 0.45 0.8)", run(library.entry(), kHeavy, 1, noise, options), 1);
   if (options.runs("defaults")) report("defaults", run(library.entry(), nullptr, 1, noise, options), 1);

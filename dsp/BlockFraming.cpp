@@ -89,7 +89,8 @@ SpectrumFrameList* BlockAnalyzer::analyze(const float* input, int32_t n) {
   // Fewer than frameSize_ samples are left over, in either case.
   if (start < fill_) {
     const auto kept = static_cast<int32_t>(fill_ - start);
-    std::memmove(input_.data(), input_.data() + start, static_cast<size_t>(kept) * sizeof(float));
+    // Blocks shorter than a hop mostly complete no frame: nothing to move then.
+    if (start > 0) std::memmove(input_.data(), input_.data() + start, static_cast<size_t>(kept) * sizeof(float));
     std::memcpy(input_.data() + kept, input, static_cast<size_t>(n) * sizeof(float));
   } else {
     std::memcpy(input_.data(), input + (start - fill_), static_cast<size_t>(length - start) * sizeof(float));
@@ -139,12 +140,13 @@ void BlockSynthesizer::clear() {
   reservedFrameSize_ = 0;
   timeFrame_ = {};
   accumulator_ = {};
+  front_ = 0;
 }
 
 void BlockSynthesizer::reserveFrameSize(int32_t frameSize) {
   reservedFrameSize_ = std::max(frameSize, 0);
   timeFrame_.reserve(static_cast<size_t>(reservedFrameSize_));
-  accumulator_.reserve(static_cast<size_t>(blockLength_ + std::max(frameSize_, reservedFrameSize_)));
+  accumulator_.reserve(storageFor(blockLength_, std::max(frameSize_, reservedFrameSize_)));
 }
 
 const float* BlockSynthesizer::synthesize(const SpectrumFrameList* frames, int32_t n) {
@@ -160,31 +162,48 @@ const float* BlockSynthesizer::synthesize(const SpectrumFrameList* frames, int32
     if (frame->setup->frameSize() != frameSize_) resizeFrame(frame->setup->frameSize());
     addFrame(*frame);
   }
-  return accumulator_.data();
+  return accumulator_.data() + front_;
 }
 
-// Moves the tails pending after the previous block to the front.
+// The queue slides along its storage by one block per call; only when it
+// reaches the end are the pending tails moved back to the start. Everything
+// past the queue is kept at 0, so the samples a block adds start from 0.
 void BlockSynthesizer::advanceQueue() {
-  float* queue = accumulator_.data();
-  std::memmove(queue, queue + blockLength_, static_cast<size_t>(frameSize_) * sizeof(float));
-  std::fill(queue + frameSize_, queue + frameSize_ + blockLength_, 0.0f);
+  front_ += blockLength_;
+  if (front_ + frameSize_ + blockLength_ > static_cast<int32_t>(accumulator_.size())) moveQueueToStart();
+}
+
+// The frameSize_ pending values go to the start, and what they leave behind
+// (up to the end of the previous queue) becomes 0.
+void BlockSynthesizer::moveQueueToStart() {
+  if (front_ == 0) return;
+  float* storage = accumulator_.data();
+  std::memmove(storage, storage + front_, static_cast<size_t>(frameSize_) * sizeof(float));
+  std::fill(storage + frameSize_, storage + front_ + frameSize_, 0.0f);
+  front_ = 0;
+}
+
+size_t BlockSynthesizer::storageFor(int32_t blockLength, int32_t frameSize) {
+  return static_cast<size_t>(kQueueSpans) * static_cast<size_t>(blockLength + frameSize);
 }
 
 // A new block length keeps the pending tails at the front of the queue, so
 // hosts that vary their block length lose no wet signal. Capacity is kept,
 // so once the longest block has been seen this allocates nothing.
 void BlockSynthesizer::resizeBlock(int32_t n) {
+  moveQueueToStart();
   blockLength_ = n;
-  accumulator_.reserve(static_cast<size_t>(std::max(frameSize_, reservedFrameSize_) + n));
-  accumulator_.resize(static_cast<size_t>(frameSize_ + n));
+  accumulator_.reserve(storageFor(n, std::max(frameSize_, reservedFrameSize_)));
+  accumulator_.resize(storageFor(n, frameSize_));
   std::fill(accumulator_.begin() + frameSize_, accumulator_.end(), 0.0f);
 }
 
 void BlockSynthesizer::resizeFrame(int32_t frameSize) {
   frameSize_ = frameSize;
   timeFrame_.resize(static_cast<size_t>(frameSize));
-  accumulator_.resize(static_cast<size_t>(blockLength_ + frameSize));
+  accumulator_.resize(storageFor(blockLength_, frameSize));
   std::fill(accumulator_.begin(), accumulator_.end(), 0.0f);
+  front_ = 0;
 }
 
 void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
@@ -194,7 +213,7 @@ void BlockSynthesizer::addFrame(const SpectrumFrame& frame) {
   transform->inverse(frame.spectrum.data(), timeFrame_.data());
   // The rescale by 1/N (a power of two, so exact in float) goes into the overlap-add pass.
   const auto scale = static_cast<float>(1.0 / transform->length());
-  activeDspKernels().overlapAdd(accumulator_.data() + frame.position, frame.setup->synthesisWindow(),
+  activeDspKernels().overlapAdd(accumulator_.data() + front_ + frame.position, frame.setup->synthesisWindow(),
                                 timeFrame_.data(), scale, frameSize_);
 }
 

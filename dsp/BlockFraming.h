@@ -117,7 +117,13 @@ class BlockSynthesizer {
   int32_t blockLength() const { return blockLength_; }
 
  private:
+  // Storage of the queue: this many queues' lengths, so that it slides
+  // along for a few blocks before it moves back.
+  static constexpr int32_t kQueueSpans = 4;
+  static size_t storageFor(int32_t blockLength, int32_t frameSize);
+
   void advanceQueue();
+  void moveQueueToStart();
   void resizeBlock(int32_t n);
   void resizeFrame(int32_t frameSize);
   void addFrame(const SpectrumFrame& frame);
@@ -125,7 +131,8 @@ class BlockSynthesizer {
   const SpectrumFrame* current_ = nullptr;
   int32_t frameSize_ = 0;
   std::vector<float> timeFrame_;
-  std::vector<float> accumulator_;
+  std::vector<float> accumulator_;  // the queue is frameSize_ + blockLength_ values from front_
+  int32_t front_ = 0;
   int32_t blockLength_ = 0;
   int32_t reservedFrameSize_ = 0;
 };

@@ -138,8 +138,11 @@ bool ChannelProcessor::processFramesInStep(ChannelProcessor& left, ChannelProces
 void ChannelProcessor::prefetchNextFrames(int32_t sampleFrames) const {
   // The rows written are new to the cache too: a whole history lies between two writes of one row.
   const int32_t hop = analyzer_.hop();
-  const int64_t frames = hop > 0 ? (int64_t{analyzer_.fill()} + std::max(sampleFrames, 0)) / hop : 1;
-  const auto blockFrames = static_cast<int32_t>(std::clamp<int64_t>(frames, 1, kPrefetchedWriteRows));
+  const int64_t length = int64_t{analyzer_.fill()} + std::max(sampleFrames, 0);
+  // A block shorter than a hop often completes no frame: the block that does fetches.
+  if (length < analyzer_.frameSize()) return;
+  const int64_t frames = hop > 0 ? length / hop : 1;
+  const auto blockFrames = static_cast<int32_t>(std::min<int64_t>(frames, kPrefetchedWriteRows));
   for (int32_t f = 0; f < blockFrames; ++f) {
     const int32_t row = (writeRow_ + f) % kHistoryRows;
     for (int32_t j = 0; j < kBinsPerHalf; j += kBinsPerLine) __builtin_prefetch(realPart() + index(row, j), 1);

@@ -62,7 +62,11 @@ void SpectrumDelay::processOverwriting(float** inputs, float** outputs, int32_t 
 
 // Engines fed the same blocks stay in step, and then go through their frames
 // together; otherwise (a channel without input at some time) each on its own.
+// A block shorter than a hop mostly completes no frame: then the engines have
+// nothing to do (their settings are taken afresh with the next frame).
 void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
+  const auto hasFrames = [frames](int32_t c) { return frames[c] && frames[c]->count() > 0; };
+  if (!hasFrames(0) && !hasFrames(1)) return;
   ChannelProcessor& left = *channels[0];
   ChannelProcessor& right = *channels[1];
   if (frames[0] && frames[1] &&
@@ -72,7 +76,7 @@ void SpectrumDelay::processEngines(SpectrumFrameList* const* frames) {
     return;
   }
   for (int32_t c = 0; c < kChannels; ++c) {
-    if (!frames[c]) continue;
+    if (!hasFrames(c)) continue;
     channels[c]->processFrames(loadParameter(kParamDelayTime), loadParameter(kParamFeedback),
                                loadParameter(kParamModFreq), loadParameter(kParamModAmp),
                                loadParameter(kParamBinDelay));
