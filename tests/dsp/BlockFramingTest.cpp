@@ -75,6 +75,17 @@ TEST(BlockFraming, ChangingBlockLengthKeepsPendingOutput) {
 
   FramingPipe irregular;
   expectImpulseAt556(irregular.run(impulseAt(300, 2048), [](int start) { return 1 + (start * 7919) % 211; }));
+
+  // Noise leaves a tail in every queue value: any stale or lost one shows in the bits.
+  std::vector<float> noise(20000);
+  uint32_t state = 1;
+  for (float& x : noise) x = static_cast<float>((state = state * 1664525u + 1013904223u) >> 8) / 16777216.0f - 0.5f;
+  const auto reference = FramingPipe().run(noise, [](int) { return 512; });
+  const auto blockRule = [](int start) { return start < 9000 ? 1 + (start * 7919) % 211 : start < 15000 ? 32 : 700; };
+  for (const auto& output : {FramingPipe().run(noise, [](int) { return 32; }), FramingPipe().run(noise, blockRule)}) {
+    ASSERT_EQ(output.size(), reference.size());
+    for (size_t i = 0; i < output.size(); ++i) ASSERT_EQ(output[i], reference[i]) << "sample " << i;
+  }
 }
 
 TEST(BlockFraming, EmptyBlocksLoseNothing) {
