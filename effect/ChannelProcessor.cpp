@@ -150,13 +150,14 @@ void ChannelProcessor::prefetchNextFrames(int32_t sampleFrames) const {
   // A bin with a slot offset reads a position stored before this block in
   // every frame of it (but for offsets of nearly a whole ring); frame f + 1
   // reads its row 0 where frame f read its row 1.
+  const float* history = realPart();
   for (int32_t f = 0; f < blockFrames; ++f) {
     const ReadTap* taps = taps_ + (readSlot_ + f) % kReadSlots;
     for (int32_t k = 0; k < prefetchBinCount_; ++k) {
-      const int32_t j = prefetchBins_[k];
-      const ReadTap& tap = taps[binSlotOffsets_[j]];
-      if (f == 0) __builtin_prefetch(realPart() + tap.row0Offset + 2 * j);
-      __builtin_prefetch(realPart() + tap.row1Offset + 2 * j);
+      const PrefetchBin bin = prefetchBins_[k];
+      const ReadTap& tap = taps[bin.slotOffset];
+      if (f == 0) __builtin_prefetch(history + tap.row0Offset + bin.cell);
+      __builtin_prefetch(history + tap.row1Offset + bin.cell);
     }
   }
 }
@@ -201,7 +202,7 @@ void ChannelProcessor::updateBinSlots(float binDelay) {
     if (binSlotOffsets_[j] == 0) continue;
     if (binSlotOffsets_[j] == previousOffset && j % kBinsPerLine != 0) continue;
     previousOffset = binSlotOffsets_[j];
-    prefetchBins_[prefetchBinCount_++] = j;
+    prefetchBins_[prefetchBinCount_++] = {binSlotOffsets_[j], 2 * j};
   }
 }
 

@@ -107,7 +107,12 @@ class ChannelProcessor {
   int32_t binSlotOffsets_[kBinsPerHalf] = {};
   // The bins prefetchNextFrames fetches for: a slot offset other than zero,
   // and another one than the bin fetched for before it, or a new cache line.
-  int32_t prefetchBins_[kBinsPerHalf] = {};
+  // Each with its slot offset and first cell, one load away.
+  struct PrefetchBin {
+    int32_t slotOffset;
+    int32_t cell;
+  };
+  PrefetchBin prefetchBins_[kBinsPerHalf] = {};
   int32_t prefetchBinCount_ = 0;
   float offsetsBinDelay_ = 0.0f;
   bool uniformSlots_ = true;
