@@ -119,54 +119,21 @@ BRISKO_PASS void inverseSplitQuadToOct(float* D, const float* S, Twiddles twiddl
 
 inline __m256 reversed(__m256 v) { return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
 
-// Index blocks of eight covering 1 .. h - 1 (h >= 16, a power of two); the
-// last block overlaps its predecessor and simply writes the same values again.
-template <class Body>
-void forEachBlockOfEight(int32_t h, Body body) {
-  for (int32_t start = 1; start < h; start += 8) body(start < h - 8 ? start : h - 8);
-}
-
-// Merging pass over the plain layout (m >= 32), eight indices at a time.
-template <class M, class N>
-BRISKO_PASS void forwardMergePlainOct(float* D, const float* S, Twiddles twiddles, M m, N n) {
-  const int32_t h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    const float* s = S + c;
-    float* d = D + c;
-    forwardMergeEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
-    forEachBlockOfEight(h, [&](int32_t i) {
-      const OctWide l = OctLanes::loadWide(s + i), hi = OctLanes::loadWide(s + h + i);
-      const OctWide r = OctLanes::loadWide(s + m + i), q = OctLanes::loadWide(s + m + h + i);
-      const OctWide co = {_mm512_loadu_pd(twiddles.cosines + i)}, si = {_mm512_loadu_pd(twiddles.sines + i)};
-      OctWide v = r * co - q * si;
-      _mm256_storeu_ps(d + i, narrow(l + v));
-      _mm256_storeu_ps(d + m - i - 7, reversed(narrow(l - v)));
-      v = r * si + q * co;
-      _mm256_storeu_ps(d + m + i, narrow(v + hi));
-      _mm256_storeu_ps(d + 2 * m - i - 7, reversed(narrow(v - hi)));
-    });
-  }
-}
-
-template <class M, class N>
-BRISKO_PASS void inverseSplitPlainOct(float* D, const float* S, Twiddles twiddles, M m, N n) {
-  const int32_t h = m / 2;
-  for (int32_t c = 0; c < n; c += 2 * m) {
-    const float* s = S + c;
-    float* d = D + c;
-    inverseSplitEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
-    forEachBlockOfEight(h, [&](int32_t i) {
-      const __m256 up = _mm256_loadu_ps(s + i), down = reversed(_mm256_loadu_ps(s + m - i - 7));
-      const __m256 upHigh = _mm256_loadu_ps(s + m + i), downHigh = reversed(_mm256_loadu_ps(s + 2 * m - i - 7));
-      const OctWide co = {_mm512_loadu_pd(twiddles.cosines + i)}, si = {_mm512_loadu_pd(twiddles.sines + i)};
-      const OctWide vr = widen(up) - widen(down), vi = widen(upHigh) + widen(downHigh);
-      _mm256_storeu_ps(d + i, _mm256_add_ps(up, down));
-      _mm256_storeu_ps(d + h + i, _mm256_sub_ps(upHigh, downHigh));
-      _mm256_storeu_ps(d + m + i, narrow(vr * co + vi * si));
-      _mm256_storeu_ps(d + m + h + i, narrow(vi * co - vr * si));
-    });
-  }
-}
+// Blocks of eight consecutive floats for the generic plain passes (m >= 32).
+struct OctBlock {
+  static constexpr int32_t kSize = 8;
+  using Floats = __m256;
+  using Wide = OctWide;
+  static Floats load(const float* p) { return _mm256_loadu_ps(p); }
+  static void store(float* p, Floats v) { _mm256_storeu_ps(p, v); }
+  static Floats reverse(Floats v) { return reversed(v); }
+  static Floats sum(Floats a, Floats b) { return _mm256_add_ps(a, b); }
+  static Floats difference(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
+  static Wide widen(Floats v) { return brisko::fourier::widen(v); }
+  static Floats narrow(Wide v) { return brisko::fourier::narrow(v); }
+  static Wide loadWidened(const float* p) { return OctLanes::loadWide(p); }
+  static Wide loadTwiddles(const double* p) { return {_mm512_loadu_pd(p)}; }
+};
 
 // Twiddles i .. i + 3, each for two lanes side by side.
 inline OctWide twiddlesPairwise(const double* p) {
@@ -271,7 +238,7 @@ void forwardOctPasses(const Plan& plan, float* output, const float* input, float
   exchange(src, dst);
   forwardMergeFromLanesOct(dst, src, twiddlesOfPass(plan, bits - 2), n);
   exchange(src, dst);
-  forwardMergePlainOct(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
+  forwardMergePlain<OctBlock>(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
 }
 
 // Each pass reads what the previous one wrote; the last split lands in
@@ -280,7 +247,7 @@ void inverseOctPasses(const Plan& plan, const float* input, float* output, float
   const int32_t n = plan.length, bits = plan.bitCount;
   float* dst = (bits & 1) ? output : scratch;
   float* src = (bits & 1) ? scratch : output;
-  inverseSplitPlainOct(dst, input, twiddlesOfPass(plan, bits - 1), n / 2, n);
+  inverseSplitPlain<OctBlock>(dst, input, twiddlesOfPass(plan, bits - 1), n / 2, n);
   exchange(src, dst);
   inverseSplitToLanesOct(dst, src, twiddlesOfPass(plan, bits - 2), n);
   exchange(src, dst);
@@ -309,7 +276,7 @@ void forwardOctFrame(const Plan& plan, float* output, const float* input, float*
   exchange(src, dst);
   forwardMergeFromLanesOct(dst, src, twiddlesOfPass(plan, kFrameBits - 2), Fixed<n>{});
   exchange(src, dst);
-  forwardMergePlainOct(dst, src, twiddlesOfPass(plan, kFrameBits - 1), Fixed<n / 2>{}, Fixed<n>{});
+  forwardMergePlain<OctBlock>(dst, src, twiddlesOfPass(plan, kFrameBits - 1), Fixed<n / 2>{}, Fixed<n>{});
 }
 
 template <int32_t... P>
@@ -318,7 +285,7 @@ void inverseOctFrame(const Plan& plan, const float* input, float* output, float*
   constexpr int32_t n = int32_t{1} << kFrameBits;
   float* dst = (kFrameBits & 1) ? output : scratch;
   float* src = (kFrameBits & 1) ? scratch : output;
-  inverseSplitPlainOct(dst, input, twiddlesOfPass(plan, kFrameBits - 1), Fixed<n / 2>{}, Fixed<n>{});
+  inverseSplitPlain<OctBlock>(dst, input, twiddlesOfPass(plan, kFrameBits - 1), Fixed<n / 2>{}, Fixed<n>{});
   exchange(src, dst);
   inverseSplitToLanesOct(dst, src, twiddlesOfPass(plan, kFrameBits - 2), Fixed<n>{});
   exchange(src, dst);
@@ -353,12 +320,12 @@ void inverseOct(const Plan& plan, const float* input, float* output, float* scra
 // passes, which the whole transforms do not use; the eight-lane passes are
 // checked through the whole transforms.
 void forwardMergePlainPass(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
-  if (m >= 32) return forwardMergePlainOct(D, S, twiddles, m, n);
+  if (m >= 32) return forwardMergePlain<OctBlock>(D, S, twiddles, m, n);
   kQuadKernels<Avx2Wide>.forwardMergePlain(D, S, twiddles, m, n);
 }
 
 void inverseSplitPlainPass(float* D, const float* S, Twiddles twiddles, int32_t m, int32_t n) {
-  if (m >= 32) return inverseSplitPlainOct(D, S, twiddles, m, n);
+  if (m >= 32) return inverseSplitPlain<OctBlock>(D, S, twiddles, m, n);
   kQuadKernels<Avx2Wide>.inverseSplitPlain(D, S, twiddles, m, n);
 }
 

@@ -60,12 +60,38 @@ inline void exchange(T& a, T& b) {
   b = t;
 }
 
-// Index blocks of four covering 1 .. h - 1 (h >= 8, a power of two); the last
-// block overlaps its predecessor and simply writes the same values again.
+// Index blocks of Size covering 1 .. h - 1 (h > Size, a power of two); the
+// last block overlaps its predecessor and simply writes the same values again.
+template <int32_t Size, class Body>
+BRISKO_PASS void forEachBlock(int32_t h, Body body) {
+  for (int32_t start = 1; start < h; start += Size) body(start < h - Size ? start : h - Size);
+}
+
 template <class Body>
 void forEachBlockOfFour(int32_t h, Body body) {
-  for (int32_t start = 1; start < h; start += 4) body(start < h - 4 ? start : h - 4);
+  forEachBlock<4>(h, body);
 }
+
+// Blocks of consecutive floats of the plain layout, the B type of the plain
+// passes: here four over the SIMD double type W. B provides kSize floats
+// per block as Floats (load, store, reverse: the block in reverse order;
+// sum and difference, one float operation each) and as W-like Wide values
+// (widen, narrow, loadWidened; loadTwiddles of kSize doubles).
+template <class W>
+struct QuadBlock {
+  static constexpr int32_t kSize = 4;
+  using Floats = __m128;
+  using Wide = typename W::Wide;
+  static Floats load(const float* p) { return _mm_loadu_ps(p); }
+  static void store(float* p, Floats v) { _mm_storeu_ps(p, v); }
+  static Floats reverse(Floats v) { return reversed(v); }
+  static Floats sum(Floats a, Floats b) { return _mm_add_ps(a, b); }
+  static Floats difference(Floats a, Floats b) { return _mm_sub_ps(a, b); }
+  static Wide widen(Floats v) { return W::widen(v); }
+  static Floats narrow(Wide v) { return W::narrow(v); }
+  static Wide loadWidened(const float* p) { return W::loadWidened(p); }
+  static Wide loadTwiddles(const double* p) { return W::load(p); }
+};
 
 // Index pairs covering 1 .. h - 1 (h >= 4, a power of two); the last pair
 // overlaps its predecessor and simply writes the same values again.
@@ -74,36 +100,40 @@ void forEachPair(int32_t h, Body body) {
   for (int32_t start = 1; start < h; start += 2) body(start < h - 2 ? start : h - 2);
 }
 
-// Forward butterflies i .. i+3 of the group at D; l = S[c+i..], hi =
-// S[c+h+i..], r = S[c+m+i..], q = S[c+m+h+i..], widened.
-template <class W>
-inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles, typename W::Wide l,
-                               typename W::Wide hi, typename W::Wide r, typename W::Wide q) {
-  using Wide = typename W::Wide;
-  const Wide co = W::load(twiddles.cosines + i), si = W::load(twiddles.sines + i);
+// Forward butterflies i .. i + B::kSize - 1 of the group at D; l = S[c+i..],
+// hi = S[c+h+i..], r = S[c+m+i..], q = S[c+m+h+i..], widened.
+template <class B>
+inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles, typename B::Wide l,
+                               typename B::Wide hi, typename B::Wide r, typename B::Wide q) {
+  using Wide = typename B::Wide;
+  constexpr int32_t last = B::kSize - 1;
+  const Wide co = B::loadTwiddles(twiddles.cosines + i), si = B::loadTwiddles(twiddles.sines + i);
   Wide v = r * co - q * si;
-  _mm_storeu_ps(D + i, W::narrow(l + v));
-  _mm_storeu_ps(D + m - i - 3, reversed(W::narrow(l - v)));
+  B::store(D + i, B::narrow(l + v));
+  B::store(D + m - i - last, B::reverse(B::narrow(l - v)));
   v = r * si + q * co;
-  _mm_storeu_ps(D + m + i, W::narrow(v + hi));
-  _mm_storeu_ps(D + 2 * m - i - 3, reversed(W::narrow(v - hi)));
+  B::store(D + m + i, B::narrow(v + hi));
+  B::store(D + 2 * m - i - last, B::reverse(B::narrow(v - hi)));
 }
 
+template <class B>
 struct SplitOutputs {
-  __m128 low, high, re, im;  // D[c+i..], D[c+h+i..], D[c+m+i..], D[c+m+h+i..]
+  typename B::Floats low, high, re, im;  // D[c+i..], D[c+h+i..], D[c+m+i..], D[c+m+h+i..]
 };
 
-// Inverse butterflies i .. i+3 of the group at S.
-template <class W>
-inline SplitOutputs inverseButterflies(const float* S, int32_t m, int32_t i, Twiddles twiddles) {
-  using Wide = typename W::Wide;
-  const Wide co = W::load(twiddles.cosines + i), si = W::load(twiddles.sines + i);
-  const __m128 up = _mm_loadu_ps(S + i), down = reversed(_mm_loadu_ps(S + m - i - 3));
-  const __m128 upHigh = _mm_loadu_ps(S + m + i), downHigh = reversed(_mm_loadu_ps(S + 2 * m - i - 3));
-  const Wide vr = W::widen(up) - W::widen(down);
-  const Wide vi = W::widen(upHigh) + W::widen(downHigh);
-  return {_mm_add_ps(up, down), _mm_sub_ps(upHigh, downHigh), W::narrow(vr * co + vi * si),
-          W::narrow(vi * co - vr * si)};
+// Inverse butterflies i .. i + B::kSize - 1 of the group at S.
+template <class B>
+inline SplitOutputs<B> inverseButterflies(const float* S, int32_t m, int32_t i, Twiddles twiddles) {
+  using Wide = typename B::Wide;
+  using Floats = typename B::Floats;
+  constexpr int32_t last = B::kSize - 1;
+  const Wide co = B::loadTwiddles(twiddles.cosines + i), si = B::loadTwiddles(twiddles.sines + i);
+  const Floats up = B::load(S + i), down = B::reverse(B::load(S + m - i - last));
+  const Floats upHigh = B::load(S + m + i), downHigh = B::reverse(B::load(S + 2 * m - i - last));
+  const Wide vr = B::widen(up) - B::widen(down);
+  const Wide vi = B::widen(upHigh) + B::widen(downHigh);
+  return {B::sum(up, down), B::difference(upHigh, downHigh), B::narrow(vr * co + vi * si),
+          B::narrow(vi * co - vr * si)};
 }
 
 // A group's first, middle and mirrored entries, which need no twiddles.
@@ -178,17 +208,18 @@ inline void storeTransposed(float* p, __m128 a, __m128 b, __m128 c, __m128 d) {
   _mm_storeu_ps(p + 12, d);
 }
 
-// Merging pass over plain-layout groups of 2m, four indices at a time.
-template <class W, class M, class N>
+// Merging pass over plain-layout groups of 2m, a block of B::kSize indices
+// at a time (m / 2 > B::kSize).
+template <class B, class M, class N>
 BRISKO_PASS void forwardMergePlain(float* D, const float* S, Twiddles twiddles, M m, N n) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     const float* s = S + c;
     float* d = D + c;
     forwardMergeEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
-    forEachBlockOfFour(h, [&](int32_t i) {
-      forwardButterflies<W>(d, m, i, twiddles, W::loadWidened(s + i), W::loadWidened(s + h + i),
-                            W::loadWidened(s + m + i), W::loadWidened(s + m + h + i));
+    forEachBlock<B::kSize>(h, [&](int32_t i) {
+      forwardButterflies<B>(d, m, i, twiddles, B::loadWidened(s + i), B::loadWidened(s + h + i),
+                            B::loadWidened(s + m + i), B::loadWidened(s + m + h + i));
     });
   }
 }
@@ -219,19 +250,19 @@ BRISKO_PASS void forwardMergeFromLanes(float* D, const float* V, Twiddles twiddl
   });
 }
 
-template <class W, class M, class N>
+template <class B, class M, class N>
 BRISKO_PASS void inverseSplitPlain(float* D, const float* S, Twiddles twiddles, M m, N n) {
   const int32_t h = m / 2;
   for (int32_t c = 0; c < n; c += 2 * m) {
     const float* s = S + c;
     float* d = D + c;
     inverseSplitEnds([s](int32_t k) { return s[k]; }, [d](int32_t k, float v) { d[k] = v; }, m);
-    forEachBlockOfFour(h, [&](int32_t i) {
-      const SplitOutputs out = inverseButterflies<W>(s, m, i, twiddles);
-      _mm_storeu_ps(d + i, out.low);
-      _mm_storeu_ps(d + h + i, out.high);
-      _mm_storeu_ps(d + m + i, out.re);
-      _mm_storeu_ps(d + m + h + i, out.im);
+    forEachBlock<B::kSize>(h, [&](int32_t i) {
+      const SplitOutputs<B> out = inverseButterflies<B>(s, m, i, twiddles);
+      B::store(d + i, out.low);
+      B::store(d + h + i, out.high);
+      B::store(d + m + i, out.re);
+      B::store(d + m + h + i, out.im);
     });
   }
 }
@@ -243,8 +274,8 @@ BRISKO_PASS void inverseSplitToLanes(float* V, const float* S, Twiddles twiddles
   const int32_t m = n / 4, h = m / 2;
   inverseSplitEndsToLanes(V, S, n);
   forEachBlockOfFour(h, [&](int32_t i) {
-    const SplitOutputs first = inverseButterflies<W>(S, m, i, twiddles);
-    const SplitOutputs second = inverseButterflies<W>(S + 2 * m, m, i, twiddles);
+    const SplitOutputs<QuadBlock<W>> first = inverseButterflies<QuadBlock<W>>(S, m, i, twiddles);
+    const SplitOutputs<QuadBlock<W>> second = inverseButterflies<QuadBlock<W>>(S + 2 * m, m, i, twiddles);
     storeTransposed(V + 4 * i, first.low, second.low, first.re, second.re);
     storeTransposed(V + 4 * (h + i), first.high, second.high, first.im, second.im);
   });
@@ -276,7 +307,7 @@ void forwardQuadPasses(const Plan& plan, float* output, const float* input, floa
   exchange(src, dst);
   forwardMergeFromLanes<W>(dst, src, twiddlesOfPass(plan, bits - 2), n);
   exchange(src, dst);
-  forwardMergePlain<W>(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
+  forwardMergePlain<QuadBlock<W>>(dst, src, twiddlesOfPass(plan, bits - 1), n / 2, n);
 }
 
 // Any length of 64 and more, its sizes read from the plan.
@@ -288,7 +319,7 @@ void inverseQuadPasses(const Plan& plan, const float* input, float* output, floa
   // scratch, as the final stages write output.
   float* dst = (bits & 1) ? output : scratch;
   float* src = (bits & 1) ? scratch : output;
-  inverseSplitPlain<W>(dst, input, twiddlesOfPass(plan, bits - 1), n / 2, n);
+  inverseSplitPlain<QuadBlock<W>>(dst, input, twiddlesOfPass(plan, bits - 1), n / 2, n);
   exchange(src, dst);
   inverseSplitToLanes<W>(dst, src, twiddlesOfPass(plan, bits - 2), n);
   for (int32_t p = bits - 3; p >= 3; --p) {
@@ -317,7 +348,7 @@ void forwardQuadFixed(const Plan& plan, float* output, const float* input, float
   exchange(src, dst);
   forwardMergeFromLanes<W>(dst, src, twiddlesOfPass(plan, Bits - 2), Fixed<n>{});
   exchange(src, dst);
-  forwardMergePlain<W>(dst, src, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
+  forwardMergePlain<QuadBlock<W>>(dst, src, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
 }
 
 template <class W, int32_t Bits, int32_t... P>
@@ -327,7 +358,7 @@ void inverseQuadFixed(const Plan& plan, const float* input, float* output, float
   constexpr int32_t n = int32_t{1} << Bits;
   float* dst = (Bits & 1) ? output : scratch;
   float* src = (Bits & 1) ? scratch : output;
-  inverseSplitPlain<W>(dst, input, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
+  inverseSplitPlain<QuadBlock<W>>(dst, input, twiddlesOfPass(plan, Bits - 1), Fixed<n / 2>{}, Fixed<n>{});
   exchange(src, dst);
   inverseSplitToLanes<W>(dst, src, twiddlesOfPass(plan, Bits - 2), Fixed<n>{});
   // Passes Bits - 3 down to 3.
@@ -366,10 +397,10 @@ constexpr QuadKernels kQuadKernels = {
     inverseQuad<W>,
     forwardMergeLanes<W>,
     forwardMergeFromLanes<W, int32_t>,
-    forwardMergePlain<W, int32_t, int32_t>,
+    forwardMergePlain<QuadBlock<W>, int32_t, int32_t>,
     inverseSplitLanes<W>,
     inverseSplitToLanes<W, int32_t>,
-    inverseSplitPlain<W, int32_t, int32_t>,
+    inverseSplitPlain<QuadBlock<W>, int32_t, int32_t>,
 };
 
 }  // namespace

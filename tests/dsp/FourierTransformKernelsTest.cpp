@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "PlainPassBlocksOfEight.h"
 #include "ReferenceTransform.h"
 #include "TransformTestSignals.h"
 #include "dsp/CpuFeatures.h"
@@ -193,6 +194,10 @@ TEST(FourierTransformKernels, PlainPassesMatchReferenceOnCancellingInput) {
         }
       }
     }
+  }
+  // The same generic passes in blocks of eight, as the AVX-512 transform runs them.
+  if (dspKernels(KernelSet::kAvx2)) {
+    EXPECT_EQ(fourier::plainPassBlocksOfEightMismatch(), "");
   }
 }
 
