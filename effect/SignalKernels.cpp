@@ -8,7 +8,8 @@ const SignalKernels* table(KernelSet set) {
   if (!kernelSetRuns(set)) return nullptr;
   switch (set) {
     case KernelSet::kSse2: {
-      static const SignalKernels sse2 = {set, dspKernels(set), &baselineBinDelayKernels(), nullptr};
+      static const SignalKernels sse2 = {set, dspKernels(set), &baselineBinDelayKernels(),
+                                         sse2StereoMixQuads()};
       return &sse2;
     }
 #if defined(BRISKO_ENGINE_AVX2)

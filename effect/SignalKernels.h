@@ -13,7 +13,7 @@ struct SignalKernels {
   KernelSet set;
   const DspKernels* dsp;
   const BinDelayKernels* binDelay;
-  // Null: the mix takes two sample frames per SSE2 register.
+  // Null (a target without SSE2): the mix goes frame by frame.
   StereoMixQuads stereoMixQuads;
 };
 

@@ -140,8 +140,8 @@ void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const f
   const float *in0 = in[0], *in1 = in[1], *wet0 = wet[0], *wet1 = wet[1];
   float *out0 = out[0], *out1 = out[1];
   int32_t i = 0;
-  // Four sample frames at a time where the CPU has AVX2 and no group of four
-  // could see another output's writes before its own reads.
+  // Four sample frames at a time where no group of four could see another
+  // output's writes before its own reads.
   const StereoMixQuads quads = activeSignalKernels().stereoMixQuads;
   if (quads && out0 != out1 && sameOrApart(out0, out1) && sameOrApart(out0, in0) && sameOrApart(out0, in1) &&
       sameOrApart(out1, in0) && sameOrApart(out1, in1)) {

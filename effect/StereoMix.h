@@ -25,8 +25,10 @@ struct StereoMixBlock {
 // not overlap within four samples: those give the bits of frame-by-frame.
 using StereoMixQuads = int32_t (*)(const StereoMixBlock& block, bool adding);
 
-// The AVX2 function, compiled for AVX2: only through its kernel set's table
+// The SSE2 function, where the target has SSE2 (null otherwise), and the
+// AVX2 one, compiled for AVX2: only through its kernel set's table
 // (SignalKernels.h), which is there only where the CPU runs it.
+StereoMixQuads sse2StereoMixQuads();
 StereoMixQuads avx2StereoMixQuadsUnchecked();
 
 }  // namespace brisko
