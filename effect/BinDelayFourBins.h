@@ -2,9 +2,10 @@
 
 // The vector bin delay's loops, written once for any "four bins" kernel K:
 // the one-tap frame and the per-bin frames, four bins at a time, with the
-// single-bin step for the rest. Included only by the SIMD units, each
-// compiled for its own instruction set; internal linkage on purpose, so that
-// no function compiled for one set can be picked for another's callers.
+// single-bin step for the rest. Included only by the x86 vector units (the
+// SSE2 baseline, AVX2, AVX-512), each compiled for its own instruction set;
+// internal linkage on purpose, so that no function compiled for one set can
+// be picked for another's callers.
 //
 // K provides: a type Fractions, the four bins' blend fractions (each for both
 // cells of its bin), from one tap (uniformFractions) or four (fractions); and

@@ -2,9 +2,10 @@
 
 // The stereo mix four sample frames at a time, written once for any lane
 // type L holding four doubles: the same operations in the same order as the
-// mix frame by frame. Included only by the SIMD units, each compiled for its
-// own instruction set; internal linkage on purpose, so that no function
-// compiled for one set can be picked for another's callers.
+// mix frame by frame. Included only by the x86 vector units (the SSE2
+// baseline, AVX2), each compiled for its own instruction set; internal
+// linkage on purpose, so that no function compiled for one set can be picked
+// for another's callers.
 //
 // L provides: a type Doubles; widen (four floats to doubles), narrow (back,
 // rounded), add, mul and oneMinus.
