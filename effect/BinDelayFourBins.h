@@ -30,6 +30,22 @@ inline __m128 loadTwoPairs(const float* lo, const float* hi) {
   return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(hi));
 }
 
+// Bins j .. j + 3's spectrum values as (first, second) pairs by bin: bins j
+// and j + 1 in the first register, bins j + 2 and j + 3 in the second.
+struct BinPairs {
+  __m128 v[2];
+};
+inline BinPairs loadBinPairs(const BinDelayFrame& f, int32_t j) {
+  const __m128 first = _mm_loadu_ps(f.first + j);
+  const __m128 second = _mm_loadu_ps(f.second + j);
+  return {{_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)}};
+}
+// Pairs by bin, as loadBinPairs gives them, back into the two halves.
+inline void storeBinPairs(const BinDelayFrame& f, int32_t j, __m128 low, __m128 high) {
+  _mm_storeu_ps(f.first + j, _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+  _mm_storeu_ps(f.second + j, _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
 // The frame and tap are copied first: the vector stores may alias anything,
 // and every field would be reloaded after each of them.
 template <class K>

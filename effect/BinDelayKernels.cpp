@@ -36,22 +36,19 @@ struct Sse2FourBins {
   static void delay(const BinDelayFrame& f, int32_t j, const __m128* h0, const __m128* h1, const Fractions& fracs,
                     double doubledFeedback) {
     const __m128d feedback = _mm_set1_pd(doubledFeedback);
-    const __m128 first = _mm_loadu_ps(f.first + j);
-    const __m128 second = _mm_loadu_ps(f.second + j);
-    const __m128 xs[2] = {_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)};  // pairs by bin
+    const BinPairs xs = loadBinPairs(f, j);
     __m128 outs[2];
     for (int k = 0; k < 2; ++k) {
       __m128d stored[2], a[2];
       for (int b = 0; b < 2; ++b) {
         const auto high = [b](__m128 v) { return b ? _mm_movehl_ps(v, v) : v; };
-        a[b] = delayPair(_mm_cvtps_pd(high(h0[k])), _mm_cvtps_pd(high(h1[k])), _mm_cvtps_pd(high(xs[k])),
+        a[b] = delayPair(_mm_cvtps_pd(high(h0[k])), _mm_cvtps_pd(high(h1[k])), _mm_cvtps_pd(high(xs.v[k])),
                          fracs.bins[2 * k + b], feedback, &stored[b]);
       }
       _mm_storeu_ps(f.write + 2 * j + 4 * k, _mm_movelh_ps(_mm_cvtpd_ps(stored[0]), _mm_cvtpd_ps(stored[1])));
       outs[k] = _mm_movelh_ps(_mm_cvtpd_ps(a[0]), _mm_cvtpd_ps(a[1]));  // first, second of two bins
     }
-    _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
-    _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
+    storeBinPairs(f, j, outs[0], outs[1]);
   }
 };
 

@@ -30,21 +30,18 @@ struct Avx2FourBins {
   static void delay(const BinDelayFrame& f, int32_t j, const __m128* h0, const __m128* h1, const Fractions& fracs,
                     double doubledFeedback) {
     const __m256d feedback = _mm256_set1_pd(doubledFeedback);
-    const __m128 first = _mm_loadu_ps(f.first + j);
-    const __m128 second = _mm_loadu_ps(f.second + j);
-    const __m128 xs[2] = {_mm_unpacklo_ps(first, second), _mm_unpackhi_ps(first, second)};  // pairs by bin
+    const BinPairs xs = loadBinPairs(f, j);
     __m128 outs[2];
     for (int k = 0; k < 2; ++k) {
       const __m256d v0 = _mm256_cvtps_pd(h0[k]);
       const __m256d step = differenceOnMultiplyUnit(_mm256_cvtps_pd(h1[k]), v0);
       const __m256d a = sumOnMultiplyUnit(v0, _mm256_mul_pd(fracs.pairs[k], step));
       const __m256d stored =
-          _mm256_mul_pd(sumOnMultiplyUnit(_mm256_cvtps_pd(xs[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
+          _mm256_mul_pd(sumOnMultiplyUnit(_mm256_cvtps_pd(xs.v[k]), _mm256_mul_pd(feedback, a)), _mm256_set1_pd(0.5));
       _mm_storeu_ps(f.write + 2 * j + 4 * k, _mm256_cvtpd_ps(stored));
       outs[k] = _mm256_cvtpd_ps(a);
     }
-    _mm_storeu_ps(f.first + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(2, 0, 2, 0)));
-    _mm_storeu_ps(f.second + j, _mm_shuffle_ps(outs[0], outs[1], _MM_SHUFFLE(3, 1, 3, 1)));
+    storeBinPairs(f, j, outs[0], outs[1]);
   }
 };
 

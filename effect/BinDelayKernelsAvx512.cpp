@@ -34,9 +34,8 @@ struct Avx512FourBins {
 
   static void delay(const BinDelayFrame& f, int32_t j, const __m128* h0, const __m128* h1, const Fractions& fracs,
                     double doubledFeedback) {
-    const __m128 first = _mm_loadu_ps(f.first + j);
-    const __m128 second = _mm_loadu_ps(f.second + j);
-    const __m256 xs = _mm256_set_m128(_mm_unpackhi_ps(first, second), _mm_unpacklo_ps(first, second));
+    const BinPairs pairs = loadBinPairs(f, j);
+    const __m256 xs = _mm256_set_m128(pairs.v[1], pairs.v[0]);
     const __m512d v0 = _mm512_cvtps_pd(_mm256_set_m128(h0[1], h0[0]));
     const __m512d step = difference(_mm512_cvtps_pd(_mm256_set_m128(h1[1], h1[0])), v0);
     const __m512d a = sum(v0, _mm512_mul_pd(fracs.v, step));
