@@ -132,8 +132,10 @@ void SpectrumDelay::processBlock(float** inputs, float** outputs, int32_t sample
 
 // The usual case, kept tight: "Dry/Wet" is still read as the mix goes, once
 // per sample frame; each output sample is written after its own input sample
-// was read, so in-place buffers work. Two sample frames go through the two
-// double lanes of an SSE2 register at a time, with the same operations each.
+// was read, so in-place buffers work. The kernel set's loop takes four sample
+// frames at a time; what it leaves (the tail, and buffers that overlap within
+// four samples) goes two at a time through the two double lanes of an SSE2
+// register, with the same operations each.
 template <bool adding>
 void SpectrumDelay::mixStereo(const float* const* in, float* const* out, const float* const* wet,
                               int32_t sampleFrames) {
