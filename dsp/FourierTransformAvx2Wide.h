@@ -17,6 +17,7 @@ struct Avx2Wide {
   };
   static Wide widen(__m128 v) { return {_mm256_cvtps_pd(v)}; }
   static __m128 narrow(Wide v) { return _mm256_cvtpd_ps(v.v); }
+  static void storeNarrowed(float* p, Wide v) { _mm_storeu_ps(p, narrow(v)); }
   static Wide loadWidened(const float* p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
   static Wide loadWidenedPairs(const float* p, const float* q) {
     const __m128 low = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p));

@@ -9,7 +9,8 @@
 // Arithmetic contract of every lane type, which fixes the bits: Narrow values
 // are floats as stored in arrays, Wide values are doubles; widen is exact,
 // narrow rounds to float, and + - * on Wide are single IEEE double operations;
-// loadWide is load and widen in one.
+// loadWide is load and widen in one; storeNarrowed, where a type has it, is
+// narrow and store in one.
 // sum, difference and twice are one float operation each, which equals
 // rounding the exact double result (double rounding is innocuous for a single
 // operation), so they need no detour through double.
@@ -70,6 +71,17 @@ struct ScalarLanes {
   static Narrow twice(Narrow a) { return narrow(2.0 * widen(a)); }
 };
 
+// Rounds w to floats and stores them at p, in one step where the type (a
+// lane or block type) has one.
+template <class T>
+inline void storeNarrowed(float* p, typename T::Wide w) {
+  if constexpr (requires { T::storeNarrowed(p, w); }) {
+    T::storeNarrowed(p, w);
+  } else {
+    T::store(p, T::narrow(w));
+  }
+}
+
 // Element j of a lane array.
 template <class L>
 inline float* at(float* base, int32_t j) { return base + L::kWidth * j; }
@@ -104,6 +116,7 @@ BRISKO_PASS void forwardFirstStages(float* D, const float* x, const int32_t* off
     const FourValues<L> high = forwardFourPoint<L>(L::load(x + r[4]), L::load(x + r[5]), L::load(x + r[6]),
                                                    L::load(x + r[7]));
     auto d = [&](int32_t k, typename L::Narrow v) { L::store(at<L>(D, c + k), v); };
+    auto dw = [&](int32_t k, typename L::Wide v) { storeNarrowed<L>(at<L>(D, c + k), v); };
     d(0, L::sum(low.v0, high.v0));
     d(4, L::difference(low.v0, high.v0));
     d(2, low.v2);
@@ -111,11 +124,11 @@ BRISKO_PASS void forwardFirstStages(float* D, const float* x, const int32_t* off
     const auto s1 = L::widen(low.v1), s3 = L::widen(low.v3);
     const auto s5 = L::widen(high.v1), s7 = L::widen(high.v3);
     auto v = (s5 - s7) * scale;
-    d(1, L::narrow(s1 + v));
-    d(3, L::narrow(s1 - v));
+    dw(1, s1 + v);
+    dw(3, s1 - v);
     v = (s5 + s7) * scale;
-    d(5, L::narrow(v + s3));
-    d(7, L::narrow(v - s3));
+    dw(5, v + s3);
+    dw(7, v - s3);
   }
 }
 
@@ -126,6 +139,7 @@ BRISKO_PASS void forwardMerge(float* D, const float* S, Twiddles twiddles, M m, 
   for (int32_t c = 0; c < count; c += 2 * m) {
     auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };
     auto d = [&](int32_t k, typename L::Narrow v) { L::store(at<L>(D, c + k), v); };
+    auto dw = [&](int32_t k, typename L::Wide v) { storeNarrowed<L>(at<L>(D, c + k), v); };
     const auto first = s(0), middle = s(h), second = s(m), secondMiddle = s(m + h);
     d(0, L::sum(first, second));
     d(m, L::difference(first, second));
@@ -137,11 +151,11 @@ BRISKO_PASS void forwardMerge(float* D, const float* S, Twiddles twiddles, M m, 
       auto w = [&](int32_t k) { return L::loadWide(at<L>(S, c + k)); };
       const auto low = w(i), high = w(h + i), re = w(m + i), im = w(m + h + i);
       auto v = re * co - im * si;
-      d(i, L::narrow(low + v));
-      d(m - i, L::narrow(low - v));
+      dw(i, low + v);
+      dw(m - i, low - v);
       v = re * si + im * co;
-      d(m + i, L::narrow(v + high));
-      d(2 * m - i, L::narrow(v - high));
+      dw(m + i, v + high);
+      dw(2 * m - i, v - high);
     }
   }
 }
@@ -152,7 +166,9 @@ BRISKO_PASS void inverseSplit(float* D, const float* S, Twiddles twiddles, M m, 
   const int32_t h = m / 2;
   for (int32_t c = 0; c < count; c += 2 * m) {
     auto s = [&](int32_t k) { return L::load(at<L>(S, c + k)); };
+    auto w = [&](int32_t k) { return L::loadWide(at<L>(S, c + k)); };
     auto d = [&](int32_t k, typename L::Narrow v) { L::store(at<L>(D, c + k), v); };
+    auto dw = [&](int32_t k, typename L::Wide v) { storeNarrowed<L>(at<L>(D, c + k), v); };
     const auto first = s(0), middle = s(h), second = s(m), secondMiddle = s(m + h);
     d(0, L::sum(first, second));
     d(m, L::difference(first, second));
@@ -164,10 +180,12 @@ BRISKO_PASS void inverseSplit(float* D, const float* S, Twiddles twiddles, M m, 
       const auto up = s(i), down = s(m - i), upHigh = s(m + i), downHigh = s(2 * m - i);
       d(i, L::sum(up, down));
       d(h + i, L::difference(upHigh, downHigh));
-      const auto vr = L::widen(up) - L::widen(down);
-      const auto vi = L::widen(upHigh) + L::widen(downHigh);
-      d(m + i, L::narrow(vr * co + vi * si));
-      d(m + h + i, L::narrow(vi * co - vr * si));
+      // Widened from memory again rather than from the registers: loads are
+      // cheaper than the shuffles that split a register.
+      const auto vr = w(i) - w(m - i);
+      const auto vi = w(m + i) + w(2 * m - i);
+      dw(m + i, vr * co + vi * si);
+      dw(m + h + i, vi * co - vr * si);
     }
   }
 }
@@ -184,10 +202,10 @@ inline void inverseFourPoint(float* out, const int32_t* r, typename L::Narrow t0
   const auto two = L::broadcast(2.0);
   const auto b1 = w1 * two;
   const auto b3 = w3 * two;
-  L::store(out + r[0], L::narrow(b0 + b1));
-  L::store(out + r[1], L::narrow(b0 - b1));
-  L::store(out + r[2], L::narrow(b2 + b3));
-  L::store(out + r[3], L::narrow(b2 - b3));
+  storeNarrowed<L>(out + r[0], b0 + b1);
+  storeNarrowed<L>(out + r[1], b0 - b1);
+  storeNarrowed<L>(out + r[2], b2 + b3);
+  storeNarrowed<L>(out + r[3], b2 - b3);
 }
 
 // Butterfly stages 3 to 1 backwards: the 8-point pass and the 4-point pass,

@@ -15,9 +15,9 @@
 //
 // W provides: a type Wide holding four doubles with + - * as single IEEE
 // operations per lane; widen (exact) from and narrow (rounding) to four
-// floats; loadWidened of four floats, loadWidenedPairs of two at each of two
-// addresses; load of four doubles, loadPairwise of two, each twice; broadcast
-// of one.
+// floats, and storeNarrowed (narrow, then store the four); loadWidened of
+// four floats, loadWidenedPairs of two at each of two addresses; load of
+// four doubles, loadPairwise of two, each twice; broadcast of one.
 
 #include <xmmintrin.h>
 
@@ -43,6 +43,7 @@ struct QuadLanes {
   static void store(float* p, Narrow v) { _mm_storeu_ps(p, v.v); }
   static Wide widen(Narrow v) { return W::widen(v.v); }
   static Narrow narrow(Wide v) { return {W::narrow(v)}; }
+  static void storeNarrowed(float* p, Wide v) { W::storeNarrowed(p, v); }
   static Wide broadcast(double v) { return W::broadcast(v); }
   static Narrow sum(Narrow a, Narrow b) { return {_mm_add_ps(a.v, b.v)}; }
   static Narrow difference(Narrow a, Narrow b) { return {_mm_sub_ps(a.v, b.v)}; }
@@ -89,6 +90,7 @@ struct QuadBlock {
   static Floats difference(Floats a, Floats b) { return _mm_sub_ps(a, b); }
   static Wide widen(Floats v) { return W::widen(v); }
   static Floats narrow(Wide v) { return W::narrow(v); }
+  static void storeNarrowed(float* p, Wide v) { W::storeNarrowed(p, v); }
   static Wide loadWidened(const float* p) { return W::loadWidened(p); }
   static Wide loadTwiddles(const double* p) { return W::load(p); }
 };
@@ -109,10 +111,10 @@ inline void forwardButterflies(float* D, int32_t m, int32_t i, Twiddles twiddles
   constexpr int32_t last = B::kSize - 1;
   const Wide co = B::loadTwiddles(twiddles.cosines + i), si = B::loadTwiddles(twiddles.sines + i);
   Wide v = r * co - q * si;
-  B::store(D + i, B::narrow(l + v));
+  storeNarrowed<B>(D + i, l + v);
   B::store(D + m - i - last, B::reverse(B::narrow(l - v)));
   v = r * si + q * co;
-  B::store(D + m + i, B::narrow(v + hi));
+  storeNarrowed<B>(D + m + i, v + hi);
   B::store(D + 2 * m - i - last, B::reverse(B::narrow(v - hi)));
 }
 

@@ -21,6 +21,11 @@ struct Sse2Wide {
   };
   static Wide widen(__m128 v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
   static __m128 narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
+  // Each half stored as it is converted: no shuffle joins them.
+  static void storeNarrowed(float* p, Wide v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(v.low));
+    _mm_storel_pi(reinterpret_cast<__m64*>(p + 2), _mm_cvtpd_ps(v.high));
+  }
   static Wide loadWidened(const float* p) { return {widenPair(p), widenPair(p + 2)}; }
   static Wide loadWidenedPairs(const float* p, const float* q) { return {widenPair(p), widenPair(q)}; }
   static Wide load(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
