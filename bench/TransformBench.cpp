@@ -138,6 +138,26 @@ void BM_KissFft_Pair(benchmark::State& state) {
   kiss_fftr_free(forward);
 }
 
+#if defined(__x86_64__)
+// How fast the CPU issues SSE2 conversions between float and double and
+// double sums, independent of each other (they share the floating-point add
+// pipes); items are instructions, 16 an iteration. With the SSE2 transform's
+// count of them (add-pipe-floor.sh) this gives the time they alone take.
+void BM_AddPipeThroughput(benchmark::State& state) {
+  for (auto _ : state) {
+    asm volatile(
+        "cvtps2pd %%xmm0, %%xmm8\n\tcvtpd2ps %%xmm1, %%xmm9\n\taddpd %%xmm0, %%xmm10\n\tsubpd %%xmm1, %%xmm11\n\t"
+        "cvtps2pd %%xmm2, %%xmm12\n\tcvtpd2ps %%xmm3, %%xmm13\n\taddpd %%xmm2, %%xmm14\n\tsubpd %%xmm3, %%xmm15\n\t"
+        "cvtps2pd %%xmm4, %%xmm8\n\tcvtpd2ps %%xmm5, %%xmm9\n\taddpd %%xmm4, %%xmm10\n\tsubpd %%xmm5, %%xmm11\n\t"
+        "cvtps2pd %%xmm6, %%xmm12\n\tcvtpd2ps %%xmm7, %%xmm13\n\taddpd %%xmm6, %%xmm14\n\tsubpd %%xmm7, %%xmm15"
+        :
+        :
+        : "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+  }
+  state.SetItemsProcessed(16 * state.iterations());
+}
+#endif
+
 }  // namespace
 
 BENCHMARK(BM_Brisko_Pair);
@@ -153,3 +173,6 @@ BENCHMARK_CAPTURE(BM_Brisko, Avx512_Inverse, transformOf(brisko::KernelSet::kAvx
 BENCHMARK(BM_Fftw_Pair<float>)->Name("BM_Fftw_Pair/float");
 BENCHMARK(BM_Fftw_Pair<double>)->Name("BM_Fftw_Pair/double");
 BENCHMARK(BM_KissFft_Pair);
+#if defined(__x86_64__)
+BENCHMARK(BM_AddPipeThroughput);
+#endif
